@@ -1,0 +1,32 @@
+// A setup in miniature for the tests that need a process of its own: it runs
+// one operation of the setup, chosen by its first argument, and ends the way
+// that operation ends the setup.
+//   fatal CODE                 ReportFatalError(CODE)
+//   instance                   exit 0 when CheckSingleInstance refuses, else 3
+//   abort                      take the guard, then AbortSetup
+//   launch                     take the guard, then LaunchGameAndExit
+#include <windows.h>
+
+#include <cstdlib>
+#include <cstring>
+
+#include "install/previous_install.h"
+#include "shell/fatal_error.h"
+#include "shell/setup_state.h"
+#include "shell/start_checks.h"
+
+int main(int argc, char** argv) {
+  if (argc < 2) return 2;
+  const char* mode = argv[1];
+  if (std::strcmp(mode, "fatal") == 0 && argc > 2) ReportFatalError(std::atoi(argv[2]));
+  if (std::strcmp(mode, "instance") == 0) return CheckSingleInstance() ? 0 : 3;
+  if (std::strcmp(mode, "abort") == 0) {
+    CheckSingleInstance();
+    AbortSetup();
+  }
+  if (std::strcmp(mode, "launch") == 0) {
+    CheckSingleInstance();
+    LaunchGameAndExit();
+  }
+  return 2;
+}
