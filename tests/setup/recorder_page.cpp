@@ -57,7 +57,7 @@ HWND CreateRecorderPage(HINSTANCE module) {
 
   const int ids[3] = {1016, 1018, 1027};
   std::vector<WORD> t;
-  PutDword(t, WS_POPUP | WS_CAPTION | DS_SETFONT);  // style
+  PutDword(t, WS_POPUP | WS_CAPTION | WS_VISIBLE | DS_SETFONT);  // style
   PutDword(t, 0);                                   // extended style
   t.push_back(3);                                   // items
   t.push_back(0); t.push_back(0); t.push_back(200); t.push_back(80);
@@ -83,7 +83,7 @@ HWND CreateRecorderPage(HINSTANCE module) {
 
 void SetRecorderLog(const char* path) {
   if (Log != nullptr) std::fclose(Log);
-  Log = path != nullptr ? std::fopen(path, "w") : nullptr;
+  Log = path != nullptr ? std::fopen(path, "wb") : nullptr;
 }
 
 const std::vector<std::string>& RecordedLines() { return Lines; }

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <string>
 
+#include "install/path_format.h"
 #include "install/progress.h"
 #include "install/shortcuts.h"
 #include "shell/setup_state.h"
@@ -125,6 +126,16 @@ TEST(AppendPath, RefusesWhatWouldNotFitAndLeavesThePath) {
   EXPECT_FALSE(AppendPathComponent(path, "Vale.exe"));
   EXPECT_EQ(std::string(path), tooLong);
   EXPECT_EQ(path[1024], '#');
+}
+
+TEST(FormatPath, RefusesTextsLongerThanTheBuffer) {
+  PathBuffer out;
+  std::string dir(1024 - 12, 'd');  // + "\\Sweeper.exe" = 1024 characters
+  EXPECT_TRUE(FormatPath(out, "%s\\Sweeper.exe", dir.c_str()));
+  EXPECT_EQ(std::strlen(out), 1024u);
+  dir += 'd';
+  EXPECT_FALSE(FormatPath(out, "%s\\Sweeper.exe", dir.c_str()));
+  EXPECT_STREQ(out, "") << "a refused text is never left cut short";
 }
 
 TEST_F(Shortcuts, GroupChainWithFourLinksInItsLastLevel) {

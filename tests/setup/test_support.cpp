@@ -102,7 +102,12 @@ std::string TestProgramDirectory() {
   return path;
 }
 
-std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
+std::string Quoted(const std::string& text) {
+  // Backslashes before the closing quote are doubled, or they would escape it.
+  size_t trailing = 0;
+  while (trailing < text.size() && text[text.size() - 1 - trailing] == '\\') ++trailing;
+  return "\"" + text + std::string(trailing, '\\') + "\"";
+}
 
 std::string HelperCommand(const std::string& args) {
   return Quoted(TestProgramDirectory() + "setup_helper.exe") + " " + args;
