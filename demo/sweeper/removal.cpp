@@ -21,14 +21,25 @@ std::string WithError(const std::string& item, DWORD error) {
   return item + code;
 }
 
-bool ReadTextValue(HKEY key, const char* name, std::string* text) {
-  char buffer[1025] = {};
+// Reads a text value; the text is what stands before its first zero (the
+// setup stores whole 1024-byte buffers, with whatever follows the text).
+// *error is the registry's result, or ERROR_INVALID_DATA for a value that is
+// not text or is implausibly long.
+bool ReadTextValue(HKEY key, const char* name, std::string* text, LONG* error) {
   DWORD type = 0;
-  DWORD size = sizeof buffer - 1;
-  LONG result = RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size);
-  if (result != ERROR_SUCCESS || (type != REG_SZ && type != REG_EXPAND_SZ)) return false;
-  buffer[sizeof buffer - 1] = '\0';
-  *text = buffer;  // the text up to its first zero
+  DWORD size = 0;
+  *error = RegQueryValueExA(key, name, nullptr, &type, nullptr, &size);
+  if (*error != ERROR_SUCCESS) return false;
+  if ((type != REG_SZ && type != REG_EXPAND_SZ) || size > 64 * 1024) {
+    *error = ERROR_INVALID_DATA;
+    return false;
+  }
+  // Room for a terminator the registry may add to text stored without one.
+  std::vector<char> buffer(size + 2, '\0');
+  DWORD length = size + 1;
+  *error = RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(buffer.data()), &length);
+  if (*error != ERROR_SUCCESS) return false;
+  *text = buffer.data();
   return true;
 }
 
@@ -239,11 +250,13 @@ RemovalReport RemoveInstallation(HWND owner) {
     return report;
   }
   std::string installDir, group;
-  bool haveDir = ReadTextValue(key, InstallDirValue, &installDir);
-  bool haveGroup = ReadTextValue(key, GroupValue, &group);
+  LONG dirError = 0, groupError = 0;
+  bool haveDir = ReadTextValue(key, InstallDirValue, &installDir, &dirError);
+  bool haveGroup = ReadTextValue(key, GroupValue, &group, &groupError);
   RegCloseKey(key);
   if (!haveDir || installDir.empty()) {
-    report.stopReason = "its registration does not name the installation folder.";
+    report.stopReason = "its registration does not name the installation folder" +
+                        WithError("", static_cast<DWORD>(dirError)) + ".";
     return report;
   }
   PathVerdict verdict = CheckInstallDirectory(installDir);

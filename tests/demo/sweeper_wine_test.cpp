@@ -1,0 +1,203 @@
+// Sweeper.exe on a small installation made as the setup leaves one,
+// confirmed and answered through its message boxes as a user would.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "fake_install.h"
+#include "window_driver.h"
+
+namespace {
+
+constexpr char BoxCaption[] = "Uninstall Umberlay Vale (Demo)";
+
+struct SweeperRun {
+  DWORD originalExit = 0xDEAD;
+  DWORD finalExit = 0xDEAD;
+  std::string question;
+  std::string report;
+  DWORD originalId = 0;
+  std::string debug;
+};
+
+// Starts the installed Sweeper.exe from the installation folder, answers
+// its question and, after Yes, the final report of the copy that does the
+// work, and waits for both to end.
+void RunSweeper(const fake::Installation& installation, bool answerYes, SweeperRun* run) {
+  driver::Process original;
+  ASSERT_TRUE(driver::Start(installation.installDir + "\\SWEEPER.EXE", "", installation.installDir, &original));
+  run->originalId = original.id;
+  HWND question = driver::WaitForWindow("#32770", BoxCaption, original.id);
+  ASSERT_NE(question, nullptr) << "no confirmation box";
+  run->question = driver::MessageBoxText(question);
+  ASSERT_TRUE(driver::Click(question, answerYes ? IDYES : IDNO));
+  ASSERT_TRUE(driver::WaitForExit(original, &run->originalExit));
+  driver::Close(original);
+  if (!answerYes) return;
+
+  HWND report = driver::WaitForWindow("#32770", BoxCaption);
+  ASSERT_NE(report, nullptr) << "no final report";
+  run->report = driver::MessageBoxText(report);
+  driver::Process worker;
+  worker.id = driver::WindowProcess(report);
+  worker.handle = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION, FALSE, worker.id);
+  ASSERT_NE(worker.handle, nullptr);
+  ASSERT_TRUE(driver::Click(report, IDOK));
+  ASSERT_TRUE(driver::WaitForExit(worker, &run->finalExit));
+  driver::Close(worker);
+}
+
+std::string TempCopyPath(DWORD originalId) {
+  char temp[MAX_PATH + 1] = {};
+  GetTempPathA(MAX_PATH, temp);
+  return std::string(temp) + "Sweeper-" + std::to_string(originalId) + ".exe";
+}
+
+bool WaitUntilFileGone(const std::string& path) {
+  for (int i = 0; i < 200 && driver::Exists(path); ++i) Sleep(50);
+  return !driver::Exists(path);
+}
+
+void ExpectShortcutsGone(const fake::Installation& installation) {
+  for (const std::string& link : fake::ShortcutFiles(installation)) {
+    EXPECT_FALSE(driver::Exists(link)) << link;
+  }
+}
+
+void ExpectShortcutsPresent(const fake::Installation& installation) {
+  for (const std::string& link : fake::ShortcutFiles(installation)) {
+    EXPECT_TRUE(driver::Exists(link)) << link;
+  }
+}
+
+void ExpectKeysGone() {
+  EXPECT_FALSE(fake::KeyExists(fake::ProductKey));
+  EXPECT_FALSE(fake::KeyExists(fake::MakerKey));
+  EXPECT_FALSE(fake::KeyExists(fake::UninstallKey));
+}
+
+bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+TEST(Sweeper, RemovesTheProductButKeepsWhatTheUserAdded) {
+  fake::Installation installation = fake::Install("user-files", "Umberlay Test\\Demos");
+  ASSERT_TRUE(driver::WriteFileText(installation.installDir + "\\MY NOTES.TXT", "mine\r\n"));
+  ASSERT_TRUE(driver::WriteFileText(installation.installDir + "\\SAVES\\MY GAME.SAV", "mine\r\n"));
+
+  SweeperRun run;
+  ASSERT_NO_FATAL_FAILURE(RunSweeper(installation, true, &run));
+  EXPECT_TRUE(Contains(run.question, "Umberlay Vale (Demo)")) << run.question;
+  EXPECT_EQ(run.originalExit, 0u);
+  EXPECT_EQ(run.finalExit, 0u) << run.report;
+  EXPECT_TRUE(Contains(run.report, "was removed from your computer")) << run.report;
+  EXPECT_TRUE(Contains(run.report, installation.installDir + "\\SAVES")) << run.report;
+
+  // Only the user's files are left, with the folders that hold them.
+  EXPECT_EQ(driver::ListTree(installation.installDir),
+            (std::vector<std::string>{"MY NOTES.TXT", "SAVES\\", "SAVES\\MY GAME.SAV"}));
+  ExpectShortcutsGone(installation);
+  EXPECT_FALSE(driver::Exists(fake::ProgramsFolder() + "\\Umberlay Test")) << "empty group folders stay";
+  ExpectKeysGone();
+  EXPECT_TRUE(WaitUntilFileGone(TempCopyPath(run.originalId))) << "the temporary copy stays";
+  fake::CleanUp(installation);
+}
+
+TEST(Sweeper, LeavesNothingOfACleanInstallationAndSparesItsNeighbours) {
+  fake::Installation installation = fake::Install("clean", "Umberlay Test\\Demos");
+  // Another program's group beside ours and another product of the maker.
+  std::string neighbourGroup = fake::ProgramsFolder() + "\\Umberlay Test\\Other Game";
+  CreateDirectoryA(neighbourGroup.c_str(), nullptr);
+  ASSERT_TRUE(driver::WriteFileText(neighbourGroup + "\\Other Game.lnk", "link"));
+  std::string neighbourKey = std::string(fake::MakerKey) + "\\Other Game";
+  HKEY key;
+  ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, neighbourKey.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key,
+                            nullptr),
+            ERROR_SUCCESS);
+  RegCloseKey(key);
+
+  SweeperRun run;
+  ASSERT_NO_FATAL_FAILURE(RunSweeper(installation, true, &run));
+  EXPECT_EQ(run.finalExit, 0u) << run.report << run.debug;
+  EXPECT_FALSE(driver::Exists(installation.installDir));
+  EXPECT_TRUE(driver::ListTree(installation.root).empty());
+  ExpectShortcutsGone(installation);
+  EXPECT_FALSE(driver::Exists(installation.groupDir));
+  EXPECT_TRUE(driver::Exists(neighbourGroup + "\\Other Game.lnk"));
+  EXPECT_FALSE(fake::KeyExists(fake::ProductKey));
+  EXPECT_FALSE(fake::KeyExists(fake::UninstallKey));
+  EXPECT_TRUE(fake::KeyExists(neighbourKey.c_str()));
+
+  RegDeleteKeyA(HKEY_LOCAL_MACHINE, neighbourKey.c_str());
+  fake::CleanUp(installation);
+}
+
+TEST(Sweeper, TamperedListRemovesNothingOutsideTheDirectory) {
+  fake::Installation installation = fake::Install(
+      "tampered", "Umberlay Test",
+      {"..\\OUTSIDE.TXT", "!..\\VICTIM", "..\\VICTIM\\KEEP.TXT", "!..", "!.",
+       "C:\\demo-tests\\tampered\\OUTSIDE.TXT", "\\demo-tests\\tampered\\OUTSIDE.TXT",
+       "DATA\\..\\..\\OUTSIDE.TXT", "DATA/../../OUTSIDE.TXT", "...\\OUTSIDE.TXT", ".. \\OUTSIDE.TXT",
+       "..\\..\\tampered-outside.txt", "\\\\?\\C:\\demo-tests\\tampered-outside.txt"});
+  ASSERT_TRUE(driver::WriteFileText(installation.root + "\\OUTSIDE.TXT", "not the product's\r\n"));
+  CreateDirectoryA((installation.root + "\\VICTIM").c_str(), nullptr);
+  ASSERT_TRUE(driver::WriteFileText(installation.root + "\\VICTIM\\KEEP.TXT", "not the product's\r\n"));
+  ASSERT_TRUE(driver::WriteFileText("C:\\demo-tests\\tampered-outside.txt", "not the product's\r\n"));
+
+  SweeperRun run;
+  ASSERT_NO_FATAL_FAILURE(RunSweeper(installation, true, &run));
+  EXPECT_EQ(run.finalExit, 1u) << run.report;
+  EXPECT_TRUE(Contains(run.report, "were ignored")) << run.report;
+  EXPECT_TRUE(Contains(run.report, "..\\OUTSIDE.TXT")) << run.report;
+
+  EXPECT_EQ(driver::ListTree(installation.root),
+            (std::vector<std::string>{"OUTSIDE.TXT", "VICTIM\\", "VICTIM\\KEEP.TXT"}));
+  EXPECT_TRUE(driver::Exists("C:\\demo-tests\\tampered-outside.txt"));
+  ExpectShortcutsGone(installation);
+  ExpectKeysGone();
+  DeleteFileA("C:\\demo-tests\\tampered-outside.txt");
+  fake::CleanUp(installation);
+}
+
+TEST(Sweeper, ChangesNothingWhenTheUserSaysNo) {
+  fake::Installation installation = fake::Install("declined", "Umberlay Test");
+  std::vector<std::string> before = driver::ListTree(installation.installDir);
+  SweeperRun run;
+  ASSERT_NO_FATAL_FAILURE(RunSweeper(installation, false, &run));
+  EXPECT_EQ(run.originalExit, 2u);
+  EXPECT_EQ(driver::ListTree(installation.installDir), before);
+  ExpectShortcutsPresent(installation);
+  EXPECT_TRUE(fake::KeyExists(fake::ProductKey));
+  EXPECT_TRUE(fake::KeyExists(fake::UninstallKey));
+  fake::CleanUp(installation);
+}
+
+TEST(Sweeper, ChangesNothingWithoutAUsableRegistrationOrList) {
+  fake::Installation installation = fake::Install("unusable", "Umberlay Test");
+  std::vector<std::string> before = driver::ListTree(installation.installDir);
+
+  // A relative directory would resolve against wherever the uninstaller runs.
+  fake::WriteRegistry("demo-tests\\unusable\\Umberlay Vale (Demo)", installation.group);
+  SweeperRun run;
+  ASSERT_NO_FATAL_FAILURE(RunSweeper(installation, true, &run));
+  EXPECT_EQ(run.finalExit, 1u);
+  EXPECT_TRUE(Contains(run.report, "Nothing was changed.")) << run.report;
+  EXPECT_EQ(driver::ListTree(installation.installDir), before);
+  ExpectShortcutsPresent(installation);
+  EXPECT_TRUE(fake::KeyExists(fake::ProductKey));
+
+  // Without its list the uninstaller cannot tell the product's files.
+  fake::WriteRegistry(installation.installDir, installation.group);
+  ASSERT_TRUE(DeleteFileA((installation.installDir + "\\UMBERLAY VALE.UNS").c_str()));
+  before = driver::ListTree(installation.installDir);
+  ASSERT_NO_FATAL_FAILURE(RunSweeper(installation, true, &run));
+  EXPECT_EQ(run.finalExit, 1u);
+  EXPECT_TRUE(Contains(run.report, "UMBERLAY VALE.UNS could not be read")) << run.report;
+  EXPECT_EQ(driver::ListTree(installation.installDir), before);
+  ExpectShortcutsPresent(installation);
+  EXPECT_TRUE(fake::KeyExists(fake::UninstallKey));
+  fake::CleanUp(installation);
+}
+
+}  // namespace
