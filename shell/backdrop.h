@@ -1,0 +1,38 @@
+// The backdrop: a borderless window of class "ZKSetupClass" over the whole
+// primary screen, painted with a vertical gradient from blue (top) to yellow
+// (bottom) and the product title with a drop shadow near its upper left
+// corner. It owns every page and box of the setup and colours the message
+// boxes it owns (white text on RGB(20, 80, 140)).
+#pragma once
+
+#include <windows.h>
+#include <cstdint>
+
+constexpr char BackdropClassName[] = "ZKSetupClass";
+
+// The brush of the message boxes owned by the backdrop; made at WM_CREATE,
+// deleted at WM_DESTROY, null otherwise or when it could not be made.
+extern HBRUSH MessageBoxBrush;
+
+// The screen height that the current paint works with.
+extern int32_t ScreenHeight;
+
+// Registers "ZKSetupClass" (icon group 102, the arrow cursor, no background
+// brush). The result is not needed: a failed registration shows up as a
+// failed window creation.
+void RegisterBackdropClass(HINSTANCE instance);
+
+// The title font: 32 high, 14 wide, italic, face chosen by the font mapper.
+HFONT CreateTitleFont();
+
+// Creates the hidden full-screen popup window titled with the product title.
+HWND CreateBackdropWindow(HINSTANCE instance);
+
+LRESULT CALLBACK BackdropWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+// Paints rows top..bottom-1 of the gradient between x = left and right - 1,
+// then the title (when Setup.TitleFont is not null). Reads ScreenHeight anew.
+void PaintBackdrop(HDC dc, int32_t left, int32_t top, int32_t right, int32_t bottom);
+
+// The level of row y for the current ScreenHeight (see GradientLevelFor).
+int32_t GradientLevel(int32_t y);
