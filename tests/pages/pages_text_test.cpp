@@ -1,0 +1,201 @@
+// The portable logic behind the destination page and the backdrop: figures,
+// path prefixes, message texts, gradient levels and the wizard's table.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "pages/destination_text.h"
+#include "pages/kbytes_text.h"
+#include "pages/path_prefixes.h"
+#include "shell/gradient.h"
+#include "shell/wizard_states.h"
+
+namespace {
+
+std::string KBytes(uint64_t bytes) {
+  char text[KBytesTextSize];
+  FormatKBytes(bytes, text);
+  return text;
+}
+
+TEST(FormatKBytes, GroupsOfThreeBelowABillionAndTheRestWhole) {
+  EXPECT_EQ(KBytes(0), "0");
+  EXPECT_EQ(KBytes(1023), "0");
+  EXPECT_EQ(KBytes(1024), "1");
+  EXPECT_EQ(KBytes(999ull * 1024), "999");
+  EXPECT_EQ(KBytes(1000ull * 1024), "1,000");
+  EXPECT_EQ(KBytes(1001ull * 1024 + 1023), "1,001");
+  EXPECT_EQ(KBytes(90100000), "87,988");
+  EXPECT_EQ(KBytes(1000000ull * 1024), "1,000,000");
+  EXPECT_EQ(KBytes(1234567ull * 1024), "1,234,567");
+  EXPECT_EQ(KBytes(1000005ull * 1024), "1,000,005");
+  EXPECT_EQ(KBytes(1234567890ull * 1024), "1,234,567,890");
+  EXPECT_EQ(KBytes(1234567890123ull * 1024), "1234,567,890,123");
+  EXPECT_EQ(KBytes(~0ull), "18014398,509,481,983");
+}
+
+TEST(FormatKBytes, NullOutputIsIgnored) { FormatKBytes(12345, nullptr); }
+
+std::string Slot(int i) { return PrefixTable[i]; }
+
+TEST(SplitPathPrefixes, LongestPrefixFirstAndThePathItselfNever) {
+  ASSERT_TRUE(SplitPathPrefixes("D:\\Games\\Umberlay Vale (Demo)"));
+  ASSERT_EQ(PrefixCount, 2);
+  EXPECT_EQ(Slot(0), "D:\\Games");
+  EXPECT_EQ(Slot(1), "D:");
+  EXPECT_EQ(Slot(2), "");
+
+  ASSERT_TRUE(SplitPathPrefixes("D:\\Games\\"));
+  ASSERT_EQ(PrefixCount, 2);
+  EXPECT_EQ(Slot(0), "D:\\Games");
+  EXPECT_EQ(Slot(1), "D:");
+
+  ASSERT_TRUE(SplitPathPrefixes("\\top"));
+  ASSERT_EQ(PrefixCount, 1);
+  EXPECT_EQ(Slot(0), "");
+
+  ASSERT_TRUE(SplitPathPrefixes("nobackslash"));
+  EXPECT_EQ(PrefixCount, 0);
+}
+
+TEST(SplitPathPrefixes, EmptyPathAndTooDeepPathLeaveTheTableEmpty) {
+  ASSERT_TRUE(SplitPathPrefixes("C:\\a\\b"));
+  EXPECT_FALSE(SplitPathPrefixes(""));
+  EXPECT_EQ(PrefixCount, 0);
+  EXPECT_EQ(Slot(0), "");
+
+  std::string path = "C:";
+  for (int i = 0; i < 32; ++i) path += "\\d";
+  ASSERT_TRUE(SplitPathPrefixes(path.c_str()));  // exactly 32 slots
+  EXPECT_EQ(PrefixCount, 32);
+  EXPECT_EQ(Slot(31), "C:");
+  EXPECT_EQ(Slot(0), path.substr(0, path.size() - 2));
+
+  path += "\\d";  // 33 backslashes
+  EXPECT_FALSE(SplitPathPrefixes(path.c_str()));
+  EXPECT_EQ(PrefixCount, 0);
+  EXPECT_EQ(Slot(0), "");
+}
+
+TEST(SplitPathPrefixes, LongestPathBufferFits) {
+  std::string path = "C:\\" + std::string(1010, 'a') + "\\" + std::string(10, 'b');
+  ASSERT_EQ(path.size(), 1024u);
+  ASSERT_TRUE(SplitPathPrefixes(path.c_str()));
+  ASSERT_EQ(PrefixCount, 2);
+  EXPECT_EQ(Slot(0), path.substr(0, 1013));
+}
+
+TEST(DestinationTexts, LongestPathFitsWholeInEveryMessage) {
+  const std::string path(1024, 'x');
+  char text[DestinationMessageSize];
+  FormatCreateQuestion(path.c_str(), text, sizeof(text));
+  EXPECT_EQ(std::string(text),
+            "Folder\n\n" + path + "\n\ndoes not exist.\nWould you like to create new?");
+  FormatCreateFailure(path.c_str(), text, sizeof(text));
+  EXPECT_EQ(std::string(text),
+            "It is impossible to create directory \n\n" + path + "\n\nPlease try another path.");
+  FormatUnableToInstall(path.c_str(), text, sizeof(text));
+  EXPECT_EQ(std::string(text), "Unable to install to \"" + path + "\"\n");
+}
+
+TEST(DestinationTexts, SmallBufferIsCutNeverOverrun) {
+  char text[16];
+  std::memset(text, '#', sizeof(text));
+  FormatCreateFailure("C:\\Program Files\\Umberlay", text, 12);
+  EXPECT_EQ(std::string(text), "It is impos");
+  for (size_t i = 12; i < sizeof(text); ++i) EXPECT_EQ(text[i], '#');
+}
+
+TEST(DestinationTexts, BrowsedFolderBecomesFolderPlusProductTitle) {
+  char root[] = "E:\\";
+  DropTrailingBackslash(root);
+  EXPECT_STREQ(root, "E:");
+  char games[] = "E:\\Games";
+  DropTrailingBackslash(games);
+  EXPECT_STREQ(games, "E:\\Games");
+
+  char out[1025];
+  ASSERT_TRUE(ComposeBrowsedDestination(root, out, sizeof(out)));
+  EXPECT_STREQ(out, "E:\\Umberlay Vale (Demo)");
+  ASSERT_TRUE(ComposeBrowsedDestination(games, out, sizeof(out)));
+  EXPECT_STREQ(out, "E:\\Games\\Umberlay Vale (Demo)");
+
+  const std::string tooLong(1004, 'f');  // 1004 + 21 characters do not fit
+  EXPECT_FALSE(ComposeBrowsedDestination(tooLong.c_str(), out, sizeof(out)));
+  EXPECT_STREQ(out, "");
+  const std::string justFits(1003, 'f');
+  EXPECT_TRUE(ComposeBrowsedDestination(justFits.c_str(), out, sizeof(out)));
+}
+
+TEST(DestinationTexts, ProbeNames) {
+  char out[64];
+  ASSERT_TRUE(ComposeProbePath("E:", 0, out, sizeof(out)));
+  EXPECT_STREQ(out, "E:\\check.fil");
+  ASSERT_TRUE(ComposeProbePath("E:\\Games", 3, out, sizeof(out)));
+  EXPECT_STREQ(out, "E:\\Games\\check3.fil");
+  EXPECT_FALSE(ComposeProbePath("E:\\a-folder-name-longer-than-the-buffer-is", 0, out, 20));
+}
+
+TEST(Gradient, LevelsOfTypicalScreens) {
+  EXPECT_EQ(GradientLevelFor(0, 768), 0);
+  EXPECT_EQ(GradientLevelFor(384, 768), 127);
+  EXPECT_EQ(GradientLevelFor(767, 768), 254);
+  EXPECT_EQ(GradientLevelFor(599, 600), 254);
+  EXPECT_EQ(GradientColour(0), 0xFF0000u);      // RGB(0, 0, 255)
+  EXPECT_EQ(GradientColour(127), 0x807F7Fu);    // RGB(127, 127, 128)
+  EXPECT_EQ(GradientColour(254), 0x01FEFEu);    // RGB(254, 254, 1)
+}
+
+TEST(Gradient, OnlyTheLowEightBitsCountAndHeightZeroDoesNotDivide) {
+  EXPECT_EQ(GradientLevelFor(700, 600), 41);  // 297 & 0xFF
+  EXPECT_EQ(GradientColour(41), 0xD62929u);   // RGB(41, 41, 214)
+  EXPECT_EQ(GradientLevelFor(500, 0), 0);
+  EXPECT_EQ(GradientLevelFor(0, 0), 0);
+  EXPECT_EQ(GradientLevelFor(10, -5), 0);
+}
+
+WizardTransition After(int32_t state, bool installed, int32_t outcome) {
+  return AfterPage(state, installed, outcome);
+}
+
+TEST(WizardStates, OrdinaryRoadAndBack) {
+  EXPECT_EQ(After(StateWelcome, false, 1).Action, WizardAction::AcceptWelcome);
+  EXPECT_EQ(After(StateWelcome, false, 1).NextState, StateDestination);
+  EXPECT_EQ(After(StateDestination, false, 1).NextState, StateGroup);
+  EXPECT_EQ(After(StateGroup, false, 1).NextState, StateInstall);
+  EXPECT_EQ(After(StateDestination, false, 2).NextState, StateWelcome);  // never page 117
+  EXPECT_EQ(After(StateGroup, false, 2).NextState, StateDestination);
+  EXPECT_EQ(After(StateFinish, false, 1).Action, WizardAction::Launch);
+}
+
+TEST(WizardStates, LeavingAsksOnlyFromWelcomeDestinationAndGroup) {
+  const WizardTransition welcome = After(StateWelcome, false, 2);
+  EXPECT_EQ(welcome.Action, WizardAction::Leave);
+  EXPECT_EQ(welcome.ResumeState, StateWelcome);
+  EXPECT_EQ(After(StateDestination, false, 3).ResumeState, StateDestination);
+  EXPECT_EQ(After(StateGroup, false, 3).ResumeState, StateGroup);
+  EXPECT_EQ(After(StateFinish, false, 2).Action, WizardAction::Leave);
+  EXPECT_EQ(After(StateFinish, false, 2).ResumeState, 0);
+
+  const WizardTransition installed = After(StateWelcome, true, 2);
+  EXPECT_EQ(installed.Action, WizardAction::Leave);
+  EXPECT_EQ(installed.ResumeState, 0);
+  EXPECT_EQ(After(StateWelcome, true, 1).Action, WizardAction::Launch);
+}
+
+TEST(WizardStates, PageThatCannotBeShownIsShownAgain) {
+  for (int32_t outcome : {-1, 0, 4}) {
+    for (int32_t state : {StateWelcome, StateDestination, StateGroup, StateFinish}) {
+      const WizardTransition next = After(state, false, outcome);
+      EXPECT_EQ(next.Action, WizardAction::ShowAgain) << state << " " << outcome;
+      EXPECT_EQ(next.NextState, state);
+    }
+    EXPECT_EQ(After(StateWelcome, true, outcome).Action, WizardAction::ShowAgain);
+  }
+  EXPECT_EQ(After(StateWelcome, false, 3).Action, WizardAction::ShowAgain);  // 112 has no 3
+  EXPECT_EQ(After(StateFinish, false, 3).Action, WizardAction::ShowAgain);
+  EXPECT_GT(PageShowAttempts, 1);
+}
+
+}  // namespace
