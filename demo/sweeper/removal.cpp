@@ -69,6 +69,26 @@ bool IsDirectoryEmpty(const std::string& directory) {
   return empty;
 }
 
+// True when the directory holds exactly one entry, the file at path.
+bool OnlyHolds(const std::string& directory, const std::string& path) {
+  size_t cut = path.find_last_of('\\');
+  if (cut == std::string::npos || lstrcmpiA(path.substr(0, cut).c_str(), directory.c_str()) != 0) return false;
+  WIN32_FIND_DATAA found;
+  HANDLE search = FindFirstFileA(JoinPath(directory, "*").c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return false;
+  int others = 0, matches = 0;
+  do {
+    if (lstrcmpA(found.cFileName, ".") == 0 || lstrcmpA(found.cFileName, "..") == 0) continue;
+    if (lstrcmpiA(found.cFileName, path.c_str() + cut + 1) == 0) {
+      ++matches;
+    } else {
+      ++others;
+    }
+  } while (FindNextFileA(search, &found));
+  FindClose(search);
+  return matches == 1 && others == 0;
+}
+
 // True when one of the folders between the installation directory and the
 // entry is a link to somewhere else: removing through it would reach
 // outside the directory.
@@ -83,6 +103,21 @@ bool LiesBehindLink(const std::string& installDir, const std::string& relative) 
 }
 
 bool IsGone(DWORD error) { return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND; }
+
+// The uninstaller's own file when it runs from the installation (no copy
+// could be started), and whether its removal was left to the next restart.
+std::string RunningProgram;
+bool RunningProgramScheduled = false;
+
+// A running program's file cannot be deleted: have it removed at the next
+// restart instead.
+bool ScheduleRunningProgram(const std::string& path, RemovalReport& report) {
+  if (RunningProgram.empty() || lstrcmpiA(path.c_str(), RunningProgram.c_str()) != 0) return false;
+  if (!MoveFileExA(path.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT)) return false;
+  RunningProgramScheduled = true;
+  report.notes.push_back(path + " is in use and will be removed when Windows restarts.");
+  return true;
+}
 
 // Removes one file the product put there. Returns true when it is gone
 // (also when it was gone before); the report says what happened.
@@ -105,6 +140,7 @@ void RemoveFile(const std::string& path, RemovalReport& report, int* counter) {
   DWORD error = GetLastError();
   if (IsGone(error)) return;
   if (attributes & FILE_ATTRIBUTE_READONLY) SetFileAttributesA(path.c_str(), attributes);
+  if (ScheduleRunningProgram(path, report)) return;
   report.notRemoved.push_back(WithError(path, error));
 }
 
@@ -242,8 +278,10 @@ bool ReadListFile(const std::string& path, std::string* text, DWORD* error) {
 
 }  // namespace
 
-RemovalReport RemoveInstallation(HWND owner) {
+RemovalReport RemoveInstallation(HWND owner, const std::string& runningProgram) {
   RemovalReport report;
+  RunningProgram = runningProgram;
+  RunningProgramScheduled = false;
   HKEY key;
   if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, ProductKey, 0, KEY_READ, &key) != ERROR_SUCCESS) {
     report.stopReason = "it is not registered as installed on this computer.";
@@ -280,8 +318,19 @@ RemovalReport RemoveInstallation(HWND owner) {
     UninstallList list = ParseUninstallList(text.data(), text.size());
     RemoveListedEntries(installDir, list, report);
     // The installation folder itself goes only when nothing is left in it;
-    // a drive root always stays.
-    if (installDir.size() > 3) RemoveFolder(installDir, report);
+    // a drive root always stays. When only the running uninstaller is left
+    // in it, both go at the next restart.
+    if (installDir.size() > 3) {
+      if (RunningProgramScheduled && OnlyHolds(installDir, RunningProgram)) {
+        if (MoveFileExA(installDir.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT)) {
+          report.notes.push_back(installDir + " will be removed when Windows restarts.");
+        } else {
+          report.notRemoved.push_back(WithError(installDir, GetLastError()));
+        }
+      } else {
+        RemoveFolder(installDir, report);
+      }
+    }
   } else {
     report.notes.push_back("The installation folder " + installDir + " was already gone.");
   }

@@ -8,13 +8,18 @@
 
 #include <windows.h>
 
+#include <string>
+
 #include "demo/sweeper/removal_report.h"
 
 namespace sweeper {
 
 // Runs the whole removal. owner is handed to the special-folder look-ups.
 // When the registration is missing or unusable, or the list cannot be read,
-// nothing is changed and report.stopReason says why.
-RemovalReport RemoveInstallation(HWND owner);
+// nothing is changed and report.stopReason says why. runningProgram is the
+// uninstaller's own file when it runs from the installation itself (empty
+// otherwise): if it cannot be deleted it is removed at the next restart,
+// with the installation folder when nothing else is left in it.
+RemovalReport RemoveInstallation(HWND owner, const std::string& runningProgram);
 
 }  // namespace sweeper

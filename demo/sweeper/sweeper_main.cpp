@@ -96,8 +96,8 @@ bool StartCopyInTemp(const std::string& self) {
   return true;
 }
 
-int RemoveAndReport() {
-  sweeper::RemovalReport report = sweeper::RemoveInstallation(nullptr);
+int RemoveAndReport(const std::string& runningProgram) {
+  sweeper::RemovalReport report = sweeper::RemoveInstallation(nullptr, runningProgram);
   int code = sweeper::ReportExitCode(report);
   std::string text = sweeper::FormatReport(report, ReportItems);
   MessageBoxA(nullptr, text.c_str(), Caption, MB_OK | MB_SETFOREGROUND |
@@ -116,7 +116,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     WaitForSingleObject(original, OriginalExitTimeout);
     CloseHandle(original);
     if (!self.empty()) MoveFileExA(self.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
-    return RemoveAndReport();
+    return RemoveAndReport(std::string());
   }
 
   char question[256];
@@ -129,10 +129,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   if (!self.empty() && StartCopyInTemp(self)) return 0;
 
   // No copy could be started: remove everything from here; this program's
-  // own file then goes at the next restart.
-  int code = RemoveAndReport();
-  if (!self.empty() && GetFileAttributesA(self.c_str()) != INVALID_FILE_ATTRIBUTES) {
-    MoveFileExA(self.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
-  }
-  return code;
+  // own file, if the platform keeps it while it runs, goes at the next
+  // restart.
+  return RemoveAndReport(self);
 }

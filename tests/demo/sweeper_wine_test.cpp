@@ -201,3 +201,61 @@ TEST(Sweeper, ChangesNothingWithoutAUsableRegistrationOrList) {
 }
 
 }  // namespace
+
+namespace {
+
+// Sets TMP and TEMP for the programs this test starts, and puts them back.
+class TemporaryFolderOverride {
+ public:
+  explicit TemporaryFolderOverride(const char* folder) {
+    for (int i = 0; i < 2; ++i) {
+      char value[MAX_PATH + 1] = {};
+      had_[i] = GetEnvironmentVariableA(Names[i], value, sizeof value) > 0;
+      saved_[i] = value;
+      SetEnvironmentVariableA(Names[i], folder);
+    }
+  }
+  ~TemporaryFolderOverride() {
+    for (int i = 0; i < 2; ++i) SetEnvironmentVariableA(Names[i], had_[i] ? saved_[i].c_str() : nullptr);
+  }
+
+ private:
+  static constexpr const char* Names[2] = {"TMP", "TEMP"};
+  bool had_[2];
+  std::string saved_[2];
+};
+
+TEST(Sweeper, WorksFromTheInstallationWhenNoCopyCanRun) {
+  fake::Installation installation = fake::Install("in-place", "Umberlay Test");
+  driver::Process original;
+  {
+    TemporaryFolderOverride noTemp("C:\\demo-tests\\no such folder\\");
+    ASSERT_TRUE(driver::Start(installation.installDir + "\\SWEEPER.EXE", "", installation.installDir, &original));
+  }
+  HWND question = driver::WaitForWindow("#32770", BoxCaption, original.id);
+  ASSERT_NE(question, nullptr);
+  ASSERT_TRUE(driver::Click(question, IDYES));
+  ASSERT_TRUE(driver::WaitUntilGone(question));
+  // The report now comes from the original itself.
+  HWND report = driver::WaitForWindow("#32770", BoxCaption, original.id);
+  ASSERT_NE(report, nullptr);
+  std::string text = driver::MessageBoxText(report);
+  ASSERT_TRUE(driver::Click(report, IDOK));
+  DWORD code = 0xDEAD;
+  ASSERT_TRUE(driver::WaitForExit(original, &code));
+  driver::Close(original);
+
+  EXPECT_EQ(code, 0u) << text;
+  // Whether the platform lets a running program's file go or keeps it until
+  // the next restart, nothing else of the product is left.
+  std::vector<std::string> left = driver::ListTree(installation.installDir);
+  EXPECT_TRUE(left.empty() || left == std::vector<std::string>{"SWEEPER.EXE"}) << text;
+  if (!left.empty()) {
+    EXPECT_TRUE(Contains(text, "will be removed when Windows restarts")) << text;
+  }
+  ExpectShortcutsGone(installation);
+  ExpectKeysGone();
+  fake::CleanUp(installation);
+}
+
+}  // namespace
