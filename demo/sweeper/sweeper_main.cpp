@@ -110,10 +110,10 @@ int RemoveAndReport(const std::string& runningProgram) {
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   std::string self = OwnPath();
   HANDLE original = FinishHandle(GetCommandLineA());
-  if (original != nullptr) {
-    // The copy in the temporary folder: let the original end first, so that
-    // its file can be removed with the rest.
-    WaitForSingleObject(original, OriginalExitTimeout);
+  // The copy in the temporary folder: let the original end first, so that
+  // its file can be removed with the rest. A value that is no handle of
+  // ours (typed by hand) gets the usual question instead.
+  if (original != nullptr && WaitForSingleObject(original, OriginalExitTimeout) != WAIT_FAILED) {
     CloseHandle(original);
     if (!self.empty()) MoveFileExA(self.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
     return RemoveAndReport(std::string());

@@ -170,6 +170,20 @@ TEST(Sweeper, ChangesNothingWhenTheUserSaysNo) {
   ExpectShortcutsPresent(installation);
   EXPECT_TRUE(fake::KeyExists(fake::ProductKey));
   EXPECT_TRUE(fake::KeyExists(fake::UninstallKey));
+
+  // The switch its temporary copy gets, typed by hand with a value that is
+  // no process handle, does not skip the question.
+  driver::Process typed;
+  ASSERT_TRUE(driver::Start(installation.installDir + "\\SWEEPER.EXE", "/finish 7ffffff0", installation.installDir,
+                            &typed));
+  HWND question = driver::WaitForWindow("#32770", BoxCaption, typed.id);
+  ASSERT_NE(question, nullptr);
+  ASSERT_TRUE(driver::Click(question, IDNO));
+  DWORD code = 0xDEAD;
+  ASSERT_TRUE(driver::WaitForExit(typed, &code));
+  driver::Close(typed);
+  EXPECT_EQ(code, 2u);
+  EXPECT_EQ(driver::ListTree(installation.installDir), before);
   fake::CleanUp(installation);
 }
 
