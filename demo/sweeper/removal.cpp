@@ -119,8 +119,8 @@ bool ScheduleRunningProgram(const std::string& path, RemovalReport& report) {
   return true;
 }
 
-// Removes one file the product put there. Returns true when it is gone
-// (also when it was gone before); the report says what happened.
+// Removes one file the product put there and counts it in *counter; a file
+// already gone is fine, anything else goes into the report.
 void RemoveFile(const std::string& path, RemovalReport& report, int* counter) {
   DWORD attributes = GetFileAttributesA(path.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) {
@@ -301,6 +301,9 @@ RemovalReport RemoveInstallation(HWND owner, const std::string& runningProgram) 
   if (verdict != PathVerdict::Safe) {
     report.stopReason = "the registered installation folder \"" + installDir + "\" " + PathVerdictText(verdict) + ".";
     return report;
+  }
+  for (char& c : installDir) {
+    if (c == '/') c = '\\';  // one spelling, so paths compare as text
   }
   installDir = WithoutTrailingSeparator(installDir);
 

@@ -40,7 +40,10 @@ std::string FormatReport(const RemovalReport& report, size_t maxItems) {
                 report.notRemoved, maxItems);
   AppendSection(text, "These lines of the list of installed files were ignored:", report.refused,
                 maxItems);
-  AppendSection(text, "These folders were kept because they hold files that were not installed:",
+  AppendSection(text,
+                report.notRemoved.empty()
+                    ? "These folders were kept because they hold files that were not installed:"
+                    : "These folders were kept because they still hold files:",
                 report.kept, maxItems);
   for (const std::string& note : report.notes) text += "\n\n" + note;
   return text;

@@ -160,6 +160,25 @@ TEST(Sweeper, TamperedListRemovesNothingOutsideTheDirectory) {
   fake::CleanUp(installation);
 }
 
+TEST(Sweeper, ReportsWhatItCouldNotRemove) {
+  fake::Installation installation = fake::Install("in-use", "Umberlay Test");
+  // A file held open without sharing, as by a program still running.
+  std::string busy = installation.installDir + "\\DATA\\LEVELS\\L1.MAP";
+  HANDLE held = CreateFileA(busy.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  SweeperRun run;
+  ASSERT_NO_FATAL_FAILURE(RunSweeper(installation, true, &run));
+  CloseHandle(held);
+  EXPECT_EQ(run.finalExit, 1u) << run.report;
+  EXPECT_TRUE(Contains(run.report, "could not be removed")) << run.report;
+  EXPECT_TRUE(Contains(run.report, busy + " (error")) << run.report;
+  EXPECT_EQ(driver::ListTree(installation.installDir),
+            (std::vector<std::string>{"DATA\\", "DATA\\LEVELS\\", "DATA\\LEVELS\\L1.MAP"}));
+  ExpectShortcutsGone(installation);
+  ExpectKeysGone();
+  fake::CleanUp(installation);
+}
+
 TEST(Sweeper, ChangesNothingWhenTheUserSaysNo) {
   fake::Installation installation = fake::Install("declined", "Umberlay Test");
   std::vector<std::string> before = driver::ListTree(installation.installDir);
