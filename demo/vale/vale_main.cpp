@@ -184,7 +184,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
   windowClass.lpfnWndProc = ValeWindowProc;
   windowClass.hInstance = instance;
   windowClass.hCursor = LoadCursor(nullptr, IDC_ARROW);
-  windowClass.hIcon = LoadIcon(nullptr, IDI_APPLICATION);
+  windowClass.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(1));
   windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
   windowClass.lpszClassName = WindowClass;
   if (!RegisterClassA(&windowClass)) return 1;
