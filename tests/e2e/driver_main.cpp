@@ -2,7 +2,11 @@
 // and for a headless default installation.
 //
 //   driver install  --setup PATH [--dir DIR] [--group NAME] [--desktop] [--play]
-//                   [--shots DIR] [--hold-config] [--expect-directx-warning]
+//                   [--shots DIR] [--standins] [--hold-config] [--expect-directx-warning]
+//
+// install: one whole installation with every check. Without --standins the
+// payload is the real product: its configuration dialog is answered with OK
+// and, after --play, its game window is closed again.
 //   driver scenario NAME --setup PATH [--shots DIR]
 //
 // Paths are Windows paths (Z:\... for the host's files under Wine). Every
@@ -20,7 +24,7 @@ namespace {
 int Usage() {
   std::fprintf(stderr,
                "usage: driver install --setup PATH [--dir DIR] [--group NAME] [--desktop] [--play]\n"
-               "                      [--shots DIR] [--hold-config] [--expect-directx-warning]\n"
+               "                      [--shots DIR] [--standins] [--hold-config] [--expect-directx-warning]\n"
                "       driver scenario NAME --setup PATH [--shots DIR]\n"
                "scenarios: %s\n",
                e2e::ScenarioList());
@@ -35,6 +39,7 @@ int main(int argc, char** argv) {
   e2e::InstallOptions options;
   std::string scenario;
   int first = 2;
+  bool standins = false;
   if (command == "scenario") {
     if (argc < 3) return Usage();
     scenario = argv[2];
@@ -57,12 +62,14 @@ int main(int argc, char** argv) {
     else if (arg == "--desktop") options.Desktop = true;
     else if (arg == "--play") options.Play = true;
     else if (arg == "--hold-config") options.HoldConfig = true;
+    else if (arg == "--standins") standins = true;
     else if (arg == "--expect-directx-warning") options.ExpectDirectDrawWarning = true;
     else return Usage();
   }
   if (options.Setup.empty()) return Usage();
 
   if (command == "install") {
+    options.Standins = standins;
     e2e::RunInstallation(options);
   } else if (!e2e::RunScenario(scenario, options.Setup)) {
     std::fprintf(stderr, "driver: no scenario \"%s\"\n", scenario.c_str());

@@ -5,8 +5,14 @@
 # made from the host side (the installed tree against the archive's own
 # extraction). Returns the driver's result.
 #   run-scenario.sh NAME SETUP_EXE DRIVER_EXE ARCHIVE EXAR OUT_DIR
+#   run-scenario.sh install SETUP_EXE DRIVER_EXE ARCHIVE EXAR OUT_DIR [driver install options]
+# NAME "install" runs one whole installation ("driver install", see
+# driver_main.cpp) with the options given. Pictures go to OUT_DIR/shots/NAME,
+# the driver's report to OUT_DIR/work/NAME/driver.log. E2E_KEEP_PREFIX=1
+# keeps the Wine prefix (OUT_DIR/work/NAME/prefix) for a look afterwards.
 set -uo pipefail
 name=$1 setup=$2 driver=$3 archive=$4 exar=$5 out=$6
+shift 6
 root=$(cd "$(dirname "$0")/../.." && pwd)
 source "$root/scripts/wine-env"
 
@@ -19,7 +25,15 @@ export WINEPREFIX=$work/prefix
 if [ "$name" = no_directdraw ]; then
   export WINEDLLOVERRIDES="$WINEDLLOVERRIDES;ddraw=d"
 fi
-export E2E_SETUP=$setup E2E_DRIVER=$driver E2E_SHOTS=$shots E2E_NAME=$name E2E_WORK=$work
+export E2E_SETUP=$setup E2E_DRIVER=$driver E2E_SHOTS=$shots E2E_WORK=$work
+# The driver's command and options, one a line (names may hold blanks).
+if [ "$name" = install ]; then
+  printf '%s\n' install >"$work/command"
+  printf '%s\n' "$@" >"$work/args"
+else
+  printf '%s\n' scenario "$name" >"$work/command"
+  : >"$work/args"
+fi
 
 xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
   wineserver -p
@@ -34,8 +48,10 @@ xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
       sleep 0.1
     done ) &
   shooter=$!
-  wine "$E2E_DRIVER" scenario "$E2E_NAME" --setup "$(winepath -w "$E2E_SETUP")" \
-      --shots "$(winepath -w "$E2E_SHOTS")" </dev/null 2>/dev/null
+  mapfile -t command <"$E2E_WORK/command"
+  mapfile -t args <"$E2E_WORK/args"
+  wine "$E2E_DRIVER" "${command[@]}" --setup "$(winepath -w "$E2E_SETUP")" \
+      --shots "$(winepath -w "$E2E_SHOTS")" "${args[@]}" </dev/null 2>/dev/null
   code=$?
   kill $shooter 2>/dev/null
   wineserver -k 2>/dev/null
@@ -45,8 +61,13 @@ code=${PIPESTATUS[0]}
 
 # The installed tree must equal the archive's contents byte for byte.
 installed="$WINEPREFIX/drive_c/Program Files/Umberlay Vale (Demo)"
+compare=no
 case $name in
-  fresh_install|play_now|no_directdraw)
+  fresh_install|play_now|no_directdraw) compare=yes ;;
+  install) [[ " $* " == *" --dir "* ]] || compare=yes ;;
+esac
+case $compare in
+  yes)
     if "$exar" extract "$archive" "$work/expected" >/dev/null 2>&1 &&
         diff -r "$work/expected" "$installed" >"$work/tree.diff" 2>&1; then
       echo "ok   the installed tree equals the archive's contents ($(find "$work/expected" -type f | wc -l) files)"
@@ -55,6 +76,6 @@ case $name in
       code=1
     fi ;;
 esac
-rm -rf "$WINEPREFIX"
+[ "${E2E_KEEP_PREFIX:-0}" = 1 ] || rm -rf "$WINEPREFIX"
 echo "scenario $name: exit $code"
 exit "$code"

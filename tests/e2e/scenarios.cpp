@@ -156,12 +156,74 @@ std::string PassGroup(Target& t, const std::string& group, bool desktop, bool sh
   return result;
 }
 
+// A top-level window of any process with this caption (the product's own
+// programs run as processes of their own).
+HWND FindAnyWindow(const std::string& caption) {
+  HWND found = nullptr;
+  for (HWND window = GetTopWindow(nullptr); window != nullptr && found == nullptr;
+       window = GetWindow(window, GW_HWNDNEXT)) {
+    if (IsWindowVisible(window) && TextOf(window) == caption) found = window;
+  }
+  return found;
+}
+
+// With the real product: the configuration dialog comes up between the
+// progress and the finish page; it is answered with OK (its settings kept).
+HWND WaitFinishAnsweringProduct(Target& t, bool shots) {
+  bool configSeen = false;
+  for (int i = 0; i < 2400; ++i) {
+    if (HWND finish = FindFinish(t)) {
+      Check(configSeen, "the configuration program was shown before the finish page");
+      return finish;
+    }
+    if (HWND config = FindAnyWindow("Umberlay Vale (Demo) Configuration")) {
+      if (!configSeen) {
+        configSeen = true;
+        Check(IsRunning(t) && FindFinish(t) == nullptr, "the setup waits for the configuration program");
+        if (shots) Shot("configuration");
+        Note("configuration program shown; answering OK");
+      }
+      Click(config, IDOK);
+      WaitGone(config, 5);
+    }
+    Box box = FindBox(t);
+    if (box.Window != nullptr) {
+      Note("box " + Quote(box.Caption) + ": " + Quote(box.Text) + "; answering OK");
+      if (shots) Shot("box");
+      AnswerBox(box, IDOK);
+    }
+    if (!IsRunning(t)) return nullptr;
+    Sleep(50);
+  }
+  return nullptr;
+}
+
+// With the real product: "&Play now" brings up the game window; it is shown,
+// then closed.
+void CloseProductWindow(bool shots) {
+  HWND game = nullptr;
+  for (int i = 0; i < 400 && game == nullptr; ++i) {
+    for (HWND window = GetTopWindow(nullptr); window != nullptr; window = GetWindow(window, GW_HWNDNEXT)) {
+      if (IsWindowVisible(window) && TextOf(window) == Title && ClassOf(window) != "#32770" &&
+          ClassOf(window) != "ZKSetupClass") {
+        game = window;
+        break;
+      }
+    }
+    if (game == nullptr) Sleep(50);
+  }
+  if (!Check(game != nullptr, "the product's window appears")) return;
+  if (shots) Shot("product");
+  PostMessageA(game, WM_CLOSE, 0, 0);
+  Check(WaitGone(game), "the product's window closes");
+}
+
 }  // namespace
 
 void RunInstallation(const InstallOptions& o) {
   ClearMarks();
   const std::string hold = std::string(MarksDir) + "\\config.hold";
-  if (o.HoldConfig) WriteTextFile(hold, "hold");
+  if (o.HoldConfig && o.Standins) WriteTextFile(hold, "hold");
   else DeleteFileA(hold.c_str());
 
   Target t;
@@ -201,7 +263,7 @@ void RunInstallation(const InstallOptions& o) {
     }
   }
 
-  if (o.HoldConfig) {
+  if (o.HoldConfig && o.Standins) {
     bool started = false;
     for (int i = 0; i < 1200 && !started; ++i) {
       started = !Marks("config").empty();
@@ -219,12 +281,14 @@ void RunInstallation(const InstallOptions& o) {
     }
   }
 
-  HWND finish = WaitFinish(t, 120);
+  HWND finish = o.Standins ? WaitFinish(t, 120) : WaitFinishAnsweringProduct(t, o.Shots);
   if (!Check(finish != nullptr, "the finish page appears")) return Abandon(t);
-  const std::vector<std::string> config = Marks("config");
-  Check(config.size() == 2 && config[0] == "started cwd=" + dir && config[1] == "ended",
-        "the configuration program ran once in " + Quote(dir) + " and ended before the finish page",
-        Join(config));
+  if (o.Standins) {
+    const std::vector<std::string> config = Marks("config");
+    Check(config.size() == 2 && config[0] == "started cwd=" + dir && config[1] == "ended",
+          "the configuration program ran once in " + Quote(dir) + " and ended before the finish page",
+          Join(config));
+  }
   HWND backdrop = Backdrop(t);
   Check(backdrop != nullptr && !IsIconic(backdrop), "the backdrop is back");
   const std::vector<std::string> texts = StaticTexts(finish);
@@ -240,17 +304,21 @@ void RunInstallation(const InstallOptions& o) {
   if (o.Play) {
     Click(finish, IDC_PLAY_NOW);
     if (!ExpectExit(t, 0xFFFFFFFF, "after \"&Play now\"")) return;
-    std::vector<std::string> vale;
-    for (int i = 0; i < 200 && vale.empty(); ++i) {
-      vale = Marks("Vale");
-      if (vale.empty()) Sleep(50);
+    if (o.Standins) {
+      std::vector<std::string> vale;
+      for (int i = 0; i < 200 && vale.empty(); ++i) {
+        vale = Marks("Vale");
+        if (vale.empty()) Sleep(50);
+      }
+      Check(vale.size() == 1 && vale[0] == "started cwd=" + dir,
+            "the product was started from the registered directory", Join(vale));
+    } else {
+      CloseProductWindow(o.Shots);
     }
-    Check(vale.size() == 1 && vale[0] == "started cwd=" + dir,
-          "the product was started from the registered directory", Join(vale));
   } else {
     Click(finish, IDC_DONT_PLAY);
     ExpectExit(t, 0xFFFFFFFF, "after \"&Don't play now\"");
-    Check(Marks("Vale").empty(), "the product was not started");
+    if (o.Standins) Check(Marks("Vale").empty(), "the product was not started");
   }
 }
 

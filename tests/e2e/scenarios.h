@@ -16,6 +16,10 @@ struct InstallOptions {
   bool HoldConfig = false;  // keep the configuration stand-in running until checked
   bool ExpectDirectDrawWarning = false;
   bool Shots = true;
+  // The payload's programs are the test stand-ins, which note where they ran
+  // (C:\e2e-marks); false for the real product, whose configuration dialog is
+  // answered with OK and whose game window is closed again.
+  bool Standins = true;
 };
 
 // A whole installation from the welcome page to the end of the setup, with
