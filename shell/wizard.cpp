@@ -59,7 +59,7 @@ void RunWizard() {
 
   int32_t state = StateWelcome;
   int32_t resumeState = 0;
-  int32_t failedShowings = 0;
+  PageAttempts attempts;
   bool configToolRun = false;  // for the current entry into the finish state
 
   for (;;) {
@@ -88,10 +88,11 @@ void RunWizard() {
     const int32_t outcome = ShowPageOfState(state, previousInstall);
     const WizardTransition next = AfterPage(state, previousInstall, outcome);
     if (next.Action == WizardAction::ShowAgain) {
-      if (++failedShowings >= PageShowAttempts) ReportFatalError(FatalDamagedPayload);
+      // A page template that cannot be shown means the program itself is damaged.
+      if (attempts.Failed()) ReportFatalError(FatalDamagedPayload);
       continue;
     }
-    failedShowings = 0;
+    attempts.Shown();
     switch (next.Action) {
       case WizardAction::AcceptWelcome:
         Setup.RequiredBytes = InstallRequiredBytes;

@@ -32,6 +32,18 @@ struct WizardTransition {
   int32_t ResumeState;  // for Leave: the state a No returns to, 0 = end without asking
 };
 
+// Counts the showings in a row that failed, for the bound above.
+class PageAttempts {
+ public:
+  // A page could not be shown; true when the bound is reached.
+  bool Failed() { return ++failed_ >= PageShowAttempts; }
+  // A page was shown (whatever the user did with it).
+  void Shown() { failed_ = 0; }
+
+ private:
+  int32_t failed_ = 0;
+};
+
 // The step after a modal page. outcome is what the dialog call returned; a
 // value no page produces means the page could not be shown (then ShowAgain,
 // also for the welcome page: a page the user never saw is not a refusal).

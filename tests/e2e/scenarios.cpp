@@ -260,6 +260,19 @@ void RunInstallation(const InstallOptions& o) {
       }
       if (o.Shots) Shot("progress-directx-warning");
       AnswerBox(box, IDOK);
+      // Once only: no further box before the configuration program or the finish page.
+      int further = 0;
+      for (int i = 0; i < 1200 && FindFinish(t) == nullptr && Marks("config").empty(); ++i) {
+        Box again = FindBox(t);
+        if (again.Window != nullptr) {
+          ++further;
+          Note("further box " + Quote(again.Caption) + ": " + Quote(again.Text));
+          AnswerBox(again, IDOK);
+        }
+        if (!IsRunning(t)) break;
+        Sleep(50);
+      }
+      Check(further == 0, "the warning is shown once");
     }
   }
 

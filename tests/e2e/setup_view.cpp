@@ -171,7 +171,10 @@ void WriteTextFile(const std::string& path, const std::string& text) {
 std::vector<std::string> Marks(const std::string& program) {
   std::vector<std::string> lines;
   std::istringstream in(ReadTextFile(std::string(MarksDir) + "\\" + program + ".txt"));
-  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  for (std::string line; std::getline(in, line);) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();  // written in text mode
+    lines.push_back(line);
+  }
   return lines;
 }
 

@@ -198,4 +198,12 @@ TEST(WizardStates, PageThatCannotBeShownIsShownAgain) {
   EXPECT_GT(PageShowAttempts, 1);
 }
 
+TEST(WizardStates, FailedShowingsAreBoundedAndCountedOnlyInARow) {
+  PageAttempts attempts;
+  for (int32_t i = 1; i < PageShowAttempts; ++i) EXPECT_FALSE(attempts.Failed());
+  attempts.Shown();
+  for (int32_t i = 1; i < PageShowAttempts; ++i) EXPECT_FALSE(attempts.Failed());
+  EXPECT_TRUE(attempts.Failed());
+}
+
 }  // namespace
