@@ -1,0 +1,160 @@
+#include "payload/extract_engine.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "payload/archive_check.h"
+#include "payload/lzh_decoder.h"
+
+namespace {
+
+// The engine's one set of state.
+uint8_t OutputBuffer[OutputBufferSize];
+uint32_t BufferFill = 0;
+ExtractTarget* CurrentTarget = nullptr;
+const uint8_t* StreamStart = nullptr;
+uint32_t StreamPos = 0;
+bool FileAbandoned = false;  // a write of the current file failed
+uint64_t TotalWritten = 0;
+uint32_t FilesFailed = 0;
+uint32_t FilesDone = 0;
+LzhDecoder Decoder;
+
+inline void ReportProgress() {
+  const int64_t percent =
+      static_cast<int64_t>(TotalWritten) * 95 / static_cast<int64_t>(PayloadTotalBytes);
+  CurrentTarget->Progress(static_cast<int32_t>(percent));
+}
+
+// Writes the first `length` bytes of the buffer. A failed or short write
+// abandons the file: it gets no further write.
+inline bool WriteBuffer(uint32_t length) {
+  uint32_t written = 0;
+  const bool ok = CurrentTarget->Write(OutputBuffer, length, &written);
+  if (written > length) written = length;
+  if (ok) {
+    TotalWritten += written;
+    ReportProgress();
+  }
+  if (!ok || written != length) {
+    FileAbandoned = true;
+    return false;
+  }
+  return true;
+}
+
+inline uint32_t NextByte() { return StreamStart[StreamPos++]; }
+
+inline void OutputByte(uint32_t value) {
+  if (FileAbandoned) return;
+  if (value == FlushMarker) {
+    WriteBuffer(BufferFill);
+    return;
+  }
+  if (BufferFill < OutputBufferSize) {
+    OutputBuffer[BufferFill++] = static_cast<uint8_t>(value);
+    return;
+  }
+  // The buffer is full: it is written when the next byte arrives.
+  if (!WriteBuffer(OutputBufferSize)) return;
+  OutputBuffer[0] = static_cast<uint8_t>(value);
+  BufferFill = 1;
+}
+
+struct StoredByteInput {
+  uint32_t operator()() { return NextByte(); }
+};
+struct BufferedOutput {
+  void operator()(uint32_t value) { OutputByte(value); }
+};
+
+}  // namespace
+
+uint32_t NextStoredByte() { return NextByte(); }
+void BufferOutputByte(uint32_t value) { OutputByte(value); }
+uint64_t BytesWritten() { return TotalWritten; }
+uint32_t FailedFiles() { return FilesFailed; }
+uint32_t FilesWritten() { return FilesDone; }
+
+int32_t ExtractFile(const uint8_t* block, const char* path, ExtractTarget& target) {
+  CurrentTarget = &target;
+  StreamStart = ArchiveReader::BlockStream(block);
+  if (!target.OpenFile(path)) {
+    ++FilesFailed;
+    return 0;
+  }
+  StreamPos = 0;
+  BufferFill = 0;
+  FileAbandoned = false;
+  uint32_t compressed = ArchiveReader::BlockCompressedSize(block);
+  uint32_t uncompressed = ArchiveReader::BlockUncompressedSize(block);
+  StoredByteInput input;
+  BufferedOutput output;
+  Decoder.Decode(compressed, uncompressed, input, output);
+  target.CloseFile();
+  if (FileAbandoned) {
+    ++FilesFailed;
+  } else {
+    ++FilesDone;
+  }
+  return 1;
+}
+
+int32_t ExtractEntries(const ArchiveReader* reader, ExtractTarget& target) {
+  if (reader == nullptr || !reader->IsOpen()) return -1;
+  CurrentTarget = &target;
+  char line[archive_format::LineBufferSize];
+  const int32_t count = reader->EntryCount();
+  for (int32_t i = 0; i < count; ++i) {
+    line[0] = 0;
+    const char* path = reader->Path(i);
+    int length;
+    if (reader->IsDirectory(i)) {
+      target.CreateDirectory(path);
+      length = std::snprintf(line, sizeof line, "!%s\r\n", path);
+    } else {
+      ExtractFile(reader->EntryBlock(i), path, target);
+      length = std::snprintf(line, sizeof line, "%s\r\n", path);
+    }
+    // Checked paths always fit; a line that would not is cut at the buffer.
+    if (length < 0) length = 0;
+    if (length >= static_cast<int>(sizeof line)) length = static_cast<int>(sizeof line) - 1;
+    target.InstallListLine(line, static_cast<uint32_t>(length));
+    if ((i & 4) != 0) target.Repaint();
+  }
+  return 0;
+}
+
+int32_t ExtractArchive(const uint8_t* archive, size_t archiveSize, ExtractTarget& target,
+                       ExtractReport* report) {
+  ExtractReport local;
+  ExtractReport& r = report != nullptr ? *report : local;
+  std::memset(&r, 0, sizeof r);
+  TotalWritten = 0;
+  FilesFailed = 0;
+  FilesDone = 0;
+  r.result = -1;
+  if (archive == nullptr) {
+    std::snprintf(r.problem, sizeof r.problem, "no archive");
+    return -1;
+  }
+  ArchiveProblem problem;
+  if (!CheckArchive(archive, archiveSize, &problem)) {
+    r.damaged = true;
+    std::snprintf(r.problem, sizeof r.problem, "%s", problem.message);
+    return -1;
+  }
+  ArchiveReader reader;
+  if (!reader.Open(archive)) {
+    std::snprintf(r.problem, sizeof r.problem, "the archive cannot be opened");
+    return -1;
+  }
+  ExtractEntries(&reader, target);
+  reader.Close();
+  CurrentTarget = nullptr;
+  r.result = 0;
+  r.failedFiles = FilesFailed;
+  r.filesWritten = FilesDone;
+  r.bytesWritten = TotalWritten;
+  return 0;
+}

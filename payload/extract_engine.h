@@ -1,0 +1,58 @@
+// The extraction engine: writes every directory and file of a payload archive
+// through an ExtractTarget, decoding each file's stream through a 128 KiB
+// output buffer and reporting progress after every successful write as
+// BytesWritten * 95 / PayloadTotalBytes.
+//
+// ExtractArchive validates the whole archive against its size first
+// (CheckArchive): a damaged archive gets no call on the target at all and is
+// reported as damaged. It then walks the entries in order: a directory is
+// created, a file is created, decoded and written; after each entry one
+// install-list line goes to the target, and after the entries whose index has
+// bit 4 set (4-7, 12-15, ...) the target repaints. A file that cannot be
+// created is skipped; once a write of a file fails, that file gets no
+// further write and the walk goes on. Both count in failedFiles.
+//
+// The buffer is written when a byte arrives and finds it full, and once at
+// the end of each file (also with 0 bytes): a file of exactly 131,072 bytes is
+// one write, one of 131,073 bytes two. One extraction at a time, on one
+// thread: the engine's state is process-wide.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "payload/archive_reader.h"
+#include "payload/extract_target.h"
+
+constexpr uint64_t PayloadTotalBytes = 89953485;
+constexpr uint32_t OutputBufferSize = 0x20000;  // 131,072 bytes
+
+struct ExtractReport {
+  int32_t result;        // 0 after the walk, -1 when the archive is missing or damaged
+  bool damaged;          // validation refused the archive: nothing was written
+  char problem[256];     // the reason when result is -1
+  uint32_t failedFiles;  // files that could not be created or fully written
+  uint32_t filesWritten;
+  uint64_t bytesWritten;
+};
+
+int32_t ExtractArchive(const uint8_t* archive, size_t archiveSize, ExtractTarget& target,
+                       ExtractReport* report);
+
+// The walk over an open reader, for an archive that CheckArchive accepted.
+// Returns 0, or -1 for a null or closed reader.
+int32_t ExtractEntries(const ArchiveReader* reader, ExtractTarget& target);
+
+// Creates the file at path and decodes the stored block into it. Returns 1
+// when the file was created (its writes may still have failed: see
+// FailedFiles), 0 when it could not be created.
+int32_t ExtractFile(const uint8_t* block, const char* path, ExtractTarget& target);
+
+// The decoder's input and output operations over the engine's state.
+uint32_t NextStoredByte();
+void BufferOutputByte(uint32_t value);
+
+// Running totals of the current extraction (reset by ExtractArchive).
+uint64_t BytesWritten();
+uint32_t FailedFiles();
+uint32_t FilesWritten();

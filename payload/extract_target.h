@@ -1,0 +1,34 @@
+// ExtractTarget: the file-system seam of the extraction engine. The engine
+// decides what is created and written and when progress is shown; a target
+// carries it out (Win32 calls in the setup, C stdio in the tool, memory in
+// tests and fuzzing). Paths are the archive's own: relative and
+// backslash-separated; a target resolves them against its destination.
+#pragma once
+
+#include <cstdint>
+
+// <windows.h> maps CreateDirectory to CreateDirectoryA; the seam's method
+// keeps its own name in every translation unit (Windows code calls
+// CreateDirectoryA by that name).
+#ifdef CreateDirectory
+#undef CreateDirectory
+#endif
+
+class ExtractTarget {
+ public:
+  virtual ~ExtractTarget() = default;
+  // Creates a directory; an existing directory is fine and failure is not reported.
+  virtual void CreateDirectory(const char* relativePath) = 0;
+  // Creates or truncates a file for writing; false when it cannot be created.
+  virtual bool OpenFile(const char* relativePath) = 0;
+  // Writes to the open file; false on failure. *written is what was written.
+  virtual bool Write(const uint8_t* data, uint32_t length, uint32_t* written) = 0;
+  virtual void CloseFile() = 0;
+  // One line of the install list ("!PATH\r\n" for a directory, "PATH\r\n"
+  // for a file), length without the terminator.
+  virtual void InstallListLine(const char* line, uint32_t length) = 0;
+  // Called after the entries whose index has bit 4 set: repaint and yield.
+  virtual void Repaint() = 0;
+  // 0..95 for the payload, after every successful write.
+  virtual void Progress(int32_t percent) = 0;
+};

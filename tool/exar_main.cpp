@@ -1,0 +1,45 @@
+// exar: builds, inspects, verifies and extracts payload archives, and encodes
+// and decodes raw LZHUF streams.
+#include <cstdio>
+#include <cstring>
+
+#include "tool/commands.h"
+
+namespace {
+
+const char Usage[] =
+    "usage: exar COMMAND ...\n"
+    "\n"
+    "  exar pack DIR OUT            build an archive from the tree below DIR\n"
+    "  exar list ARCHIVE            list entries: kind, sizes, ratio, path\n"
+    "  exar verify ARCHIVE          check structure and decode every stream\n"
+    "  exar extract ARCHIVE DIR     extract every entry into DIR\n"
+    "  exar lzh encode IN OUT       encode IN into one raw stream\n"
+    "  exar lzh decode SIZE IN OUT  decode a raw stream of SIZE bytes\n"
+    "\n"
+    "Every command takes --help. Exit codes: 0 success, 1 damaged input or failed\n"
+    "operation, 2 wrong usage.\n";
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 2) {
+    std::fputs(Usage, stderr);
+    return ExitUsage;
+  }
+  const char* command = argv[1];
+  if (std::strcmp(command, "--help") == 0 || std::strcmp(command, "-h") == 0 ||
+      std::strcmp(command, "help") == 0) {
+    std::fputs(Usage, stdout);
+    return ExitSuccess;
+  }
+  int rest = argc - 2;
+  char** args = argv + 2;
+  if (std::strcmp(command, "pack") == 0) return CommandPack(rest, args);
+  if (std::strcmp(command, "list") == 0) return CommandList(rest, args);
+  if (std::strcmp(command, "verify") == 0) return CommandVerify(rest, args);
+  if (std::strcmp(command, "extract") == 0) return CommandExtract(rest, args);
+  if (std::strcmp(command, "lzh") == 0) return CommandLzh(rest, args);
+  std::fprintf(stderr, "exar: unknown command \"%s\"\n\n%s", command, Usage);
+  return ExitUsage;
+}

@@ -1,0 +1,115 @@
+// exar lzh encode / decode: raw LZHUF streams without any header.
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#include "payload/archive_format.h"
+#include "payload/lzh_decoder.h"
+#include "payload/lzh_encoder.h"
+#include "tool/commands.h"
+#include "tool/mapped_file.h"
+
+namespace {
+
+const char LzhUsage[] =
+    "usage: exar lzh encode IN OUT\n"
+    "       exar lzh decode SIZE IN OUT\n"
+    "\n"
+    "encode writes IN as one raw LZHUF stream to OUT. decode reads the raw stream\n"
+    "IN, decodes it to SIZE bytes (a decimal number) and writes them to OUT; a\n"
+    "stream that does not decode to exactly SIZE bytes writes nothing (exit 1).\n";
+
+LzhDecoder RawDecoder;
+
+struct MemoryInput {
+  const uint8_t* data;
+  uint32_t pos;
+  uint32_t operator()() { return data[pos++]; }
+};
+struct MemoryOutput {
+  std::vector<uint8_t>* out;
+  void operator()(uint32_t value) {
+    if (value != FlushMarker) out->push_back(static_cast<uint8_t>(value));
+  }
+};
+
+bool ParseSize(const char* text, uint32_t* size) {
+  if (*text < '0' || *text > '9') return false;
+  errno = 0;
+  char* end = nullptr;
+  const unsigned long long value = std::strtoull(text, &end, 10);
+  if (errno != 0 || *end != 0 || value > UINT32_MAX) return false;
+  *size = static_cast<uint32_t>(value);
+  return true;
+}
+
+}  // namespace
+
+bool WriteWholeFile(const char* path, const uint8_t* data, size_t size, std::string* error) {
+  std::FILE* f = std::fopen(path, "wb");
+  if (f == nullptr) {
+    *error = std::string(path) + ": cannot create";
+    return false;
+  }
+  bool ok = size == 0 || std::fwrite(data, 1, size, f) == size;
+  ok = (std::fclose(f) == 0) && ok;
+  if (!ok) {
+    std::remove(path);
+    *error = std::string(path) + ": write error";
+  }
+  return ok;
+}
+
+int CommandLzh(int argc, char** argv) {
+  if (WantsHelp(argc, argv)) {
+    std::fputs(LzhUsage, stdout);
+    return ExitSuccess;
+  }
+  const bool encode = argc == 3 && std::strcmp(argv[0], "encode") == 0;
+  const bool decode = argc == 4 && std::strcmp(argv[0], "decode") == 0;
+  uint32_t size = 0;
+  if ((!encode && !decode) || (decode && !ParseSize(argv[1], &size))) {
+    std::fputs(LzhUsage, stderr);
+    return ExitUsage;
+  }
+  const char* inPath = argv[encode ? 1 : 2];
+  const char* outPath = argv[encode ? 2 : 3];
+  MappedFile in;
+  std::string error;
+  if (!in.Open(inPath, &error)) {
+    std::fprintf(stderr, "exar lzh: %s\n", error.c_str());
+    return ExitFailure;
+  }
+  std::vector<uint8_t> out;
+  if (encode) {
+    LzhEncode(in.Data(), in.Size(), out);
+  } else {
+    if (in.Size() > UINT32_MAX) {
+      std::fprintf(stderr, "exar lzh: %s: larger than 4 GiB\n", inPath);
+      return ExitFailure;
+    }
+    if (size > in.Size() * archive_format::MaxExpansionPerByte + archive_format::ExpansionSlack) {
+      std::fprintf(stderr, "exar lzh: %s: %zu bytes cannot decode to %u bytes\n", inPath,
+                   in.Size(), size);
+      return ExitFailure;
+    }
+    uint32_t compressed = static_cast<uint32_t>(in.Size());
+    uint32_t uncompressed = size;
+    out.reserve(size);
+    MemoryInput input{in.Data(), 0};
+    MemoryOutput output{&out};
+    const uint32_t produced = RawDecoder.Decode(compressed, uncompressed, input, output);
+    if (produced != size) {
+      std::fprintf(stderr, "exar lzh: %s: stream decodes to %u bytes, not %u\n", inPath,
+                   produced, size);
+      return ExitFailure;
+    }
+  }
+  if (!WriteWholeFile(outPath, out.data(), out.size(), &error)) {
+    std::fprintf(stderr, "exar lzh: %s\n", error.c_str());
+    return ExitFailure;
+  }
+  return ExitSuccess;
+}
