@@ -2,10 +2,22 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include "payload/archive_reader.h"
 #include "payload/lzh_decoder.h"
 
 namespace archive_test {
+
+std::filesystem::path FreshTempDir(const std::string& tag) {
+  std::random_device random;
+  for (;;) {
+    const std::filesystem::path dir = std::filesystem::temp_directory_path() /
+                                      ("exar-" + tag + "-" + std::to_string(random()));
+    std::error_code ec;
+    if (std::filesystem::create_directory(dir, ec)) return dir;
+  }
+}
 
 std::vector<uint8_t> Pack(const std::vector<MemoryItem>& items) {
   std::vector<uint8_t> archive;

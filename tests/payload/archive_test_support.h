@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 #include <map>
 #include <string>
 #include <vector>
@@ -31,6 +32,9 @@ inline MemoryItem Dir(const std::string& path) { return MemoryItem{path, true, {
 inline MemoryItem File(const std::string& path, std::vector<uint8_t> data) {
   return MemoryItem{path, false, std::move(data)};
 }
+
+// A new empty directory below the system's temporary directory.
+std::filesystem::path FreshTempDir(const std::string& tag);
 
 // Packs items; fails the calling test (through the returned empty vector) on error.
 std::vector<uint8_t> Pack(const std::vector<MemoryItem>& items);
