@@ -11,6 +11,11 @@
 
 #include "payload/extract_target.h"
 
+// The seam's method name, not the <windows.h> macro (see extract_target.h).
+#ifdef CreateDirectory
+#undef CreateDirectory
+#endif
+
 class Win32ExtractTarget : public ExtractTarget {
  public:
   Win32ExtractTarget(HWND progressPage, void (*setProgress)(int32_t percent));
