@@ -18,8 +18,9 @@ const char LzhUsage[] =
     "       exar lzh decode SIZE IN OUT\n"
     "\n"
     "encode writes IN as one raw LZHUF stream to OUT. decode reads the raw stream\n"
-    "IN, decodes it to SIZE bytes (a decimal number) and writes them to OUT; a\n"
-    "stream that does not decode to exactly SIZE bytes writes nothing (exit 1).\n";
+    "IN, decodes it to SIZE bytes (a decimal number) and writes them to OUT. A\n"
+    "stream that does not yield exactly SIZE bytes from exactly all of its bytes\n"
+    "writes nothing (exit 1).\n";
 
 LzhDecoder RawDecoder;
 
@@ -104,6 +105,11 @@ int CommandLzh(int argc, char** argv) {
     if (produced != size) {
       std::fprintf(stderr, "exar lzh: %s: stream decodes to %u bytes, not %u\n", inPath,
                    produced, size);
+      return ExitFailure;
+    }
+    if (input.pos != compressed) {
+      std::fprintf(stderr, "exar lzh: %s: %u bytes decode after %u of the stream's %u bytes\n",
+                   inPath, size, input.pos, compressed);
       return ExitFailure;
     }
   }
