@@ -46,17 +46,17 @@ inline bool WriteBuffer(uint32_t length) {
 inline uint32_t NextByte() { return StreamStart[StreamPos++]; }
 
 inline void OutputByte(uint32_t value) {
-  if (FileAbandoned) return;
   if (value == FlushMarker) {
-    WriteBuffer(BufferFill);
+    if (!FileAbandoned) WriteBuffer(BufferFill);
     return;
   }
   if (BufferFill < OutputBufferSize) {
     OutputBuffer[BufferFill++] = static_cast<uint8_t>(value);
     return;
   }
-  // The buffer is full: it is written when the next byte arrives.
-  if (!WriteBuffer(OutputBufferSize)) return;
+  // The buffer is full: it is written when the next byte arrives. Once the
+  // file is abandoned its bytes are dropped a buffer at a time, unwritten.
+  if (!FileAbandoned && !WriteBuffer(OutputBufferSize)) return;
   OutputBuffer[0] = static_cast<uint8_t>(value);
   BufferFill = 1;
 }
