@@ -383,7 +383,7 @@ void Video(Rng& rng, uint32_t size, std::vector<uint8_t>& out) {
   w.Tag("RIFF"); w.U32(size - 8); w.Tag("AVI "); w.Tag("LIST");
   w.U32(width); w.U32(height); w.U32(size / (width * height + 8)); w.U32(15);
   ValueNoise hills(rng.Next(), 5);
-  const int grainRows = rng.Range(110, 150);
+  const int grainRows = rng.Range(109, 149);
   for (int frame = 0; out.size() < size; ++frame) {
     w.Tag("00db");
     w.U32(width * height);
