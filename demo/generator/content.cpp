@@ -478,7 +478,7 @@ void Synthesize(Kind kind, uint64_t seed, uint32_t size, std::vector<uint8_t>& o
     case Kind::VersionNote:
     case Kind::ListFile: break;
   }
-  out.resize(size);  // the kinds above stop at exactly `size`; others are filled by callers
+  out.resize(size);
 }
 
 }  // namespace demo

@@ -12,8 +12,9 @@
 
 namespace demo {
 
-// Fills `out` with exactly `size` bytes of the given kind. Program, ReadMe
-// and ListFile are not synthesized (the caller supplies them).
+// Fills `out` with exactly `size` bytes of the given kind. The kinds whose
+// bytes come from elsewhere (Program, ReadMe, Settings, VersionNote,
+// ListFile) give `size` zero bytes: the caller supplies those files.
 void Synthesize(Kind kind, uint64_t seed, uint32_t size, std::vector<uint8_t>& out);
 
 }  // namespace demo

@@ -56,17 +56,17 @@ void AddGroup(std::vector<Entry>& out, const std::string& dir,
   }
 }
 
-void AddMaps(std::vector<Entry>& out) {
-  const std::string maps = "DATA\\LEVELS";
-  AddDirectory(out, maps);
+void AddLevels(std::vector<Entry>& out) {
+  const std::string levels = "DATA\\LEVELS";
+  AddDirectory(out, levels);
   for (const char* region : {"COAST", "FOREST", "HIGHLAND", "MARSH", "QUARRY", "RUINS",
                              "VALLEY", "WARDEN_KEEP"}) {
-    AddGroup(out, maps, {region}, ".ENT", Kind::Script, 6 * KiB, 48 * KiB);
-    AddGroup(out, maps, {region}, ".MAP", Kind::SparseMap, 160 * KiB, 700 * KiB);
-    AddGroup(out, maps, {region}, ".NAV", Kind::BinaryTable, 24 * KiB, 160 * KiB);
+    AddGroup(out, levels, {region}, ".ENT", Kind::Script, 6 * KiB, 48 * KiB);
+    AddGroup(out, levels, {region}, ".MAP", Kind::SparseMap, 160 * KiB, 700 * KiB);
+    AddGroup(out, levels, {region}, ".NAV", Kind::BinaryTable, 24 * KiB, 160 * KiB);
   }
   for (const char* region : {"COAST", "FOREST", "MARSH", "RUINS", "VALLEY"}) {
-    const std::string dir = maps + "\\" + region;
+    const std::string dir = levels + "\\" + region;
     AddDirectory(out, dir);
     const std::string r = region;
     AddGroup(out, dir, {(r + "_DAY").c_str(), (r + "_DUSK").c_str(), (r + "_NIGHT").c_str()},
@@ -74,15 +74,15 @@ void AddMaps(std::vector<Entry>& out) {
   }
 }
 
-void AddModels(std::vector<Entry>& out) {
-  const std::string models = "DATA\\OBJECTS";
-  AddDirectory(out, models);
+void AddObjects(std::vector<Entry>& out) {
+  const std::string objects = "DATA\\OBJECTS";
+  AddDirectory(out, objects);
   std::initializer_list<const char*> people = {
       "BANDIT", "CHILD", "FERRYMAN", "GUARD", "HERMIT", "HERO",
       "HERO_LOD1", "MERCHANT", "SMITH", "VILLAGER_A", "VILLAGER_B", "WARDEN"};
-  AddGroup(out, models, people, ".MSH", Kind::Mesh, 60 * KiB, 420 * KiB);
-  AddGroup(out, models, people, ".ANM", Kind::Animation, 30 * KiB, 260 * KiB);
-  AddGroup(out, models,
+  AddGroup(out, objects, people, ".MSH", Kind::Mesh, 60 * KiB, 420 * KiB);
+  AddGroup(out, objects, people, ".ANM", Kind::Animation, 30 * KiB, 260 * KiB);
+  AddGroup(out, objects,
            {"BARREL", "BRIDGE", "CART", "CHEST", "CRATE", "DOOR_OAK", "FENCE", "GATE",
             "LANTERN", "MILL_WHEEL", "ROWBOAT", "SIGNPOST", "STATUE", "TOWER", "WELL",
             "WINDMILL"},
@@ -96,7 +96,7 @@ void AddModels(std::vector<Entry>& out) {
            Sub{"PROPS", {"ANVIL", "BENCH", "CAULDRON", "HAYSTACK", "TABLE"}},
            Sub{"WEAPONS", {"AXE", "BOW", "CROSSBOW", "SPEAR", "SWORD"}},
        }) {
-    const std::string dir = models + "\\" + sub.name;
+    const std::string dir = objects + "\\" + sub.name;
     AddDirectory(out, dir);
     AddGroup(out, dir, sub.stems, ".MSH", Kind::Mesh, 20 * KiB, 380 * KiB);
   }
@@ -253,8 +253,8 @@ std::vector<Entry> BuildLayout() {
            static_cast<uint32_t>(std::char_traits<char>::length(VersionNoteText)));
   AddDirectory(entries, "DATA");
   AddDirectory(entries, "MEDIA");
-  AddMaps(entries);
-  AddModels(entries);
+  AddLevels(entries);
+  AddObjects(entries);
   AddScripts(entries);
   AddTextures(entries);
   AddMovies(entries);
