@@ -1,0 +1,212 @@
+// extract_bench: what extracting a payload costs next to decoding it.
+//
+//   extract_bench ARCHIVE SCRATCH_DIR
+//
+// Baseline: every file's stream decoded in memory, through a 128 KiB buffer
+// that is only counted, never written. Against it, in the same run:
+//   - the extraction engine with a target that writes nothing (its own cost);
+//   - the extraction engine writing the whole tree into files under
+//     SCRATCH_DIR (the setup's path: ExtractArchive over a file target);
+//   - the same extraction of payloads of the same shape 2x and 4x as large
+//     (the tree repeated under COPY1..COPYk, the stored blocks reused), to show
+//     that the cost grows linearly.
+// Each figure is the best of a few runs; ratios are what the bench is for.
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "payload/archive_format.h"
+#include "payload/archive_reader.h"
+#include "payload/archive_writer.h"
+#include "payload/extract_engine.h"
+#include "payload/lzh_decoder.h"
+#include "payload/stdio_target.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+double Now() {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch())
+      .count();
+}
+
+bool ReadArchive(const char* path, std::vector<uint8_t>* data) {
+  std::FILE* f = std::fopen(path, "rb");
+  if (!f) return false;
+  std::fseek(f, 0, SEEK_END);
+  data->resize(static_cast<size_t>(std::ftell(f)));
+  std::fseek(f, 0, SEEK_SET);
+  const bool ok = std::fread(data->data(), 1, data->size(), f) == data->size();
+  std::fclose(f);
+  return ok;
+}
+
+// Decodes every file of the archive in memory; returns the bytes decoded.
+uint64_t DecodeInMemory(const std::vector<uint8_t>& archive) {
+  static LzhDecoder decoder;
+  static uint8_t buffer[OutputBufferSize];
+  ArchiveReader reader;
+  reader.Open(archive.data());
+  uint64_t total = 0;
+  for (int32_t i = 0; i < reader.EntryCount(); ++i) {
+    if (reader.IsDirectory(i)) continue;
+    const uint8_t* block = reader.EntryBlock(i);
+    const uint8_t* stream = ArchiveReader::BlockStream(block);
+    uint32_t compressed = ArchiveReader::BlockCompressedSize(block);
+    uint32_t size = ArchiveReader::BlockUncompressedSize(block);
+    uint32_t pos = 0, fill = 0;
+    auto input = [&]() -> uint32_t { return stream[pos++]; };
+    auto output = [&](uint32_t v) {
+      if (v == FlushMarker) { total += fill; fill = 0; return; }
+      if (fill == OutputBufferSize) { total += fill; fill = 0; }
+      buffer[fill++] = static_cast<uint8_t>(v);
+    };
+    decoder.Decode(compressed, size, input, output);
+  }
+  reader.Close();
+  return total;
+}
+
+// A target that creates nothing and takes every write whole: the engine's
+// own cost, without the file system.
+class NullTarget : public ExtractTarget {
+ public:
+  void CreateDirectory(const char*) override {}
+  bool OpenFile(const char*) override { return true; }
+  bool Write(const uint8_t*, uint32_t length, uint32_t* written) override {
+    *written = length;
+    return true;
+  }
+  void CloseFile() override {}
+  void InstallListLine(const char*, uint32_t) override {}
+  void Repaint() override {}
+  void Progress(int32_t) override {}
+};
+
+double ExtractToNothing(const std::vector<uint8_t>& archive) {
+  NullTarget target;
+  ExtractReport report{};
+  const double start = Now();
+  ExtractArchive(archive.data(), archive.size(), target, &report);
+  return Now() - start;
+}
+
+// Extracts the archive through the engine into a fresh directory.
+bool ExtractToFiles(const std::vector<uint8_t>& archive, const fs::path& dir, double* seconds) {
+  fs::remove_all(dir);
+  fs::create_directories(dir);
+  StdioExtractTarget target(dir.string().c_str());
+  ExtractReport report{};
+  const double start = Now();
+  ExtractArchive(archive.data(), archive.size(), target, &report);
+  *seconds = Now() - start;
+  return report.result == 0 && report.failedFiles == 0;
+}
+
+// A payload of the same shape, `copies` times as large: every entry once
+// under each COPYn directory, with the original stored blocks.
+bool Repeated(const std::vector<uint8_t>& archive, int copies, std::vector<uint8_t>* out) {
+  ArchiveReader reader;
+  reader.Open(archive.data());
+  std::vector<PackItem> items;
+  std::vector<const uint8_t*> blocks;
+  for (int c = 1; c <= copies; ++c) {
+    const std::string top = "COPY" + std::to_string(c);
+    items.push_back({top, true, blocks.size()});
+    blocks.push_back(nullptr);
+    for (int32_t i = 0; i < reader.EntryCount(); ++i) {
+      items.push_back({top + "\\" + reader.Path(i), reader.IsDirectory(i), blocks.size()});
+      blocks.push_back(reader.IsDirectory(i) ? nullptr : reader.EntryBlock(i));
+    }
+  }
+  ArchivePlan plan;
+  std::string error;
+  if (!PlanArchive(items, &plan, &error)) {
+    std::fprintf(stderr, "extract_bench: %s\n", error.c_str());
+    return false;
+  }
+  uint64_t offset = plan.headSize;
+  for (PlannedEntry& e : plan.entries) {
+    if (e.directory) continue;
+    const uint8_t* block = blocks[e.source];
+    e.blockOffset = static_cast<uint32_t>(offset);
+    e.blockLength = 12 + ArchiveReader::BlockCompressedSize(block);
+    offset += e.blockLength;
+  }
+  *out = ArchiveHead(plan);
+  out->reserve(offset);
+  for (const PlannedEntry& e : plan.entries) {
+    if (!e.directory) out->insert(out->end(), blocks[e.source], blocks[e.source] + e.blockLength);
+  }
+  reader.Close();
+  return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 3) {
+    std::fprintf(stderr, "usage: extract_bench ARCHIVE SCRATCH_DIR\n");
+    return 2;
+  }
+  std::vector<uint8_t> archive;
+  if (!ReadArchive(argv[1], &archive)) {
+    std::fprintf(stderr, "extract_bench: cannot read %s\n", argv[1]);
+    return 1;
+  }
+  const fs::path scratch = fs::path(argv[2]) / "extract-bench";
+  const int runs = 3;
+
+  double memory = 1e9;
+  uint64_t decoded = 0;
+  for (int r = 0; r < runs; ++r) {
+    const double start = Now();
+    decoded = DecodeInMemory(archive);
+    memory = std::min(memory, Now() - start);
+  }
+  double engine = 1e9;
+  for (int r = 0; r < runs; ++r) engine = std::min(engine, ExtractToNothing(archive));
+  double files = 1e9;
+  for (int r = 0; r < runs; ++r) {
+    double t;
+    if (!ExtractToFiles(archive, scratch, &t)) {
+      std::fprintf(stderr, "extract_bench: extraction failed\n");
+      return 1;
+    }
+    files = std::min(files, t);
+  }
+  std::printf("payload: %zu bytes packed, %llu bytes decoded\n", archive.size(),
+              static_cast<unsigned long long>(decoded));
+  std::printf("decode in memory (baseline)     %7.3f s  %6.1f MB/s\n", memory,
+              decoded / memory / 1e6);
+  std::printf("engine, no file system          %7.3f s  %6.1f MB/s  ratio %.3f\n", engine,
+              decoded / engine / 1e6, engine / memory);
+  std::printf("extract into files              %7.3f s  %6.1f MB/s  ratio %.3f (goal <= 1.10)\n",
+              files, decoded / files / 1e6, files / memory);
+
+  // Linear growth: 1x, 2x, 4x payloads of the same shape.
+  double perCopy = 0;
+  for (int copies : {1, 2, 4}) {
+    std::vector<uint8_t> big;
+    if (!Repeated(archive, copies, &big)) return 1;
+    double best = 1e9;
+    for (int r = 0; r < (copies == 4 ? 2 : runs); ++r) {
+      double t;
+      if (!ExtractToFiles(big, scratch, &t)) {
+        std::fprintf(stderr, "extract_bench: extraction of %dx failed\n", copies);
+        return 1;
+      }
+      best = std::min(best, t);
+    }
+    if (copies == 1) perCopy = best;
+    std::printf("extract %dx payload (%4zu MB)    %7.3f s  per copy %.3f s  ratio to 1x per copy %.3f\n",
+                copies, big.size() >> 20, best, best / copies, best / copies / perCopy);
+  }
+  fs::remove_all(scratch);
+  return 0;
+}

@@ -1,0 +1,57 @@
+#!/usr/bin/env bash
+# A full default installation of setup.exe with the demo payload, headless:
+# a fresh copy of the template Wine prefix, a virtual 1024x768 screen of its
+# own, the end-to-end driver clicking through every page (and OK in the
+# configuration program), a screenshot for every picture the driver asks
+# for; then the report of what the installation left (install_report.sh),
+# with the installed tree compared to the generated one.
+#   full_install.sh SETUP_EXE DRIVER_EXE TREE OUT_DIR
+# Prints the driver's checks, the time the driver took and the report; the
+# screenshots stay in OUT_DIR/shots. Exit code 0 when all of it passed.
+set -uo pipefail
+setup=$1 driver=$2 tree=$3 out=$4
+here=$(cd "$(dirname "$0")" && pwd)
+root=$(cd "$here/../.." && pwd)
+source "$root/scripts/wine-env"
+
+shots=$out/shots
+rm -rf "$out"
+mkdir -p "$shots"
+export WINEPREFIX=$out/prefix
+"$root/scripts/wine-prefix" >/dev/null 2>&1 || { echo "cannot prepare the Wine prefix"; exit 1; }
+export RUN_SETUP=$setup RUN_DRIVER=$driver RUN_SHOTS=$shots
+
+started=$(date +%s.%N)
+xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
+  wineserver -p
+  wine cmd /c exit </dev/null >/dev/null 2>&1
+  # The driver asks for a picture with a .req file; this loop takes it.
+  ( while [ -d "$RUN_SHOTS" ]; do
+      for req in "$RUN_SHOTS"/*.req; do
+        [ -e "$req" ] || continue
+        import -window root "${req%.req}.png" 2>/dev/null
+        rm -f "$req"
+      done
+      sleep 0.1
+    done ) &
+  shooter=$!
+  wine "$RUN_DRIVER" install --product --setup "$(winepath -w "$RUN_SETUP")" \
+      --shots "$(winepath -w "$RUN_SHOTS")" </dev/null 2>/dev/null
+  code=$?
+  kill $shooter 2>/dev/null
+  wineserver -k 2>/dev/null
+  wineserver -w 2>/dev/null
+  exit $code' 2>&1 | grep -v "Read access denied" | tee "$out/driver.log"
+code=${PIPESTATUS[0]}
+elapsed=$(awk -v a="$started" -v b="$(date +%s.%N)" 'BEGIN { printf "%.1f", b - a }')
+echo "driver: the installation took $elapsed s (Xvfb and Wine start included)"
+
+# The report reads the registry through Wine: a server of its own, detached
+# from this script's output (a server holding the pipe would stall ctest).
+wineserver -p </dev/null >/dev/null 2>&1
+"$here/install_report.sh" "$tree" || code=1
+wineserver -k 2>/dev/null
+pictures=$(find "$shots" -name '*.png' | sort)
+echo "screenshots:"
+echo "${pictures:-  (none)}" | sed 's/^\//  \//'
+exit "$code"
