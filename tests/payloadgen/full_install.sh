@@ -35,7 +35,7 @@ xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
       sleep 0.1
     done ) &
   shooter=$!
-  wine "$RUN_DRIVER" install --product --setup "$(winepath -w "$RUN_SETUP")" \
+  wine "$RUN_DRIVER" install --setup "$(winepath -w "$RUN_SETUP")" \
       --shots "$(winepath -w "$RUN_SHOTS")" </dev/null 2>/dev/null
   code=$?
   kill $shooter 2>/dev/null
