@@ -162,7 +162,7 @@ HWND FindAnyWindow(const std::string& caption) {
   HWND found = nullptr;
   for (HWND window = GetTopWindow(nullptr); window != nullptr && found == nullptr;
        window = GetWindow(window, GW_HWNDNEXT)) {
-    if (IsWindowVisible(window) && TextOf(window) == caption) found = window;
+    if (IsWindowVisible(window) && CaptionOf(window) == caption) found = window;
   }
   return found;
 }
@@ -204,7 +204,7 @@ void CloseProductWindow(bool shots) {
   HWND game = nullptr;
   for (int i = 0; i < 400 && game == nullptr; ++i) {
     for (HWND window = GetTopWindow(nullptr); window != nullptr; window = GetWindow(window, GW_HWNDNEXT)) {
-      if (IsWindowVisible(window) && TextOf(window) == Title && ClassOf(window) != "#32770" &&
+      if (IsWindowVisible(window) && CaptionOf(window) == Title && ClassOf(window) != "#32770" &&
           ClassOf(window) != "ZKSetupClass") {
         game = window;
         break;

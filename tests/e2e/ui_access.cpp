@@ -91,6 +91,12 @@ std::string TextOf(HWND window) {
   return text;
 }
 
+std::string CaptionOf(HWND window) {
+  char text[1024] = "";
+  GetWindowTextA(window, text, sizeof(text));
+  return text;
+}
+
 std::string ItemText(HWND dialog, int id) {
   HWND item = GetDlgItem(dialog, id);
   return item == nullptr ? std::string() : TextOf(item);
@@ -100,7 +106,7 @@ HWND FindPage(Target& target, const std::string& caption, const std::vector<int>
   for (HWND window : TopWindows(target.ProcessId())) {
     if (ClassOf(window) != "#32770") continue;
     if (GetDlgItem(window, 0xFFFF) != nullptr) continue;  // a message box
-    if (TextOf(window) == caption && HasAll(window, ids)) return window;
+    if (CaptionOf(window) == caption && HasAll(window, ids)) return window;
   }
   return nullptr;
 }
@@ -120,7 +126,7 @@ Box FindBox(Target& target) {
   for (HWND window : TopWindows(target.ProcessId())) {
     if (ClassOf(window) != "#32770" || GetDlgItem(window, 0xFFFF) == nullptr) continue;
     box.Window = window;
-    box.Caption = TextOf(window);
+    box.Caption = CaptionOf(window);
     box.Text = ItemText(window, 0xFFFF);
     break;
   }
@@ -335,7 +341,7 @@ bool ChooseInFolderBrowser(Target& target, const std::vector<std::string>& pathT
   HWND browser = nullptr;
   for (int i = 0; i < Polls(20) && browser == nullptr; ++i) {
     for (HWND window : TopWindows(target.ProcessId())) {
-      if (ClassOf(window) == "#32770" && TextOf(window) == "Browse for Folder") browser = window;
+      if (ClassOf(window) == "#32770" && CaptionOf(window) == "Browse for Folder") browser = window;
     }
     if (browser == nullptr) Sleep(PollMs);
   }

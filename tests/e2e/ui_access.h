@@ -28,8 +28,12 @@ void Kill(Target& target);
 std::vector<HWND> TopWindows(DWORD processId);
 
 std::string ClassOf(HWND window);
-// Caption or control text, read with WM_GETTEXT (works across processes).
+// Control text, read with WM_GETTEXT (works across processes; waits for the
+// owning thread to answer).
 std::string TextOf(HWND window);
+// Caption of a top-level window as the system keeps it: no message is sent,
+// so it answers also while the owning thread is busy (extracting).
+std::string CaptionOf(HWND window);
 std::string ItemText(HWND dialog, int id);
 
 // A page: a visible dialog of the process with this caption that holds every
