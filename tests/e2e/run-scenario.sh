@@ -62,14 +62,17 @@ code=${PIPESTATUS[0]}
 # The installed tree must equal the archive's contents byte for byte.
 installed="$WINEPREFIX/drive_c/Program Files/Umberlay Vale (Demo)"
 compare=no
+exclude=()
 case $name in
   fresh_install|play_now|no_directdraw) compare=yes ;;
-  install) [[ " $* " == *" --dir "* ]] || compare=yes ;;
+  # The real product's configuration program (answered with OK) rewrites its
+  # settings file VALE.INI: that one file is not compared.
+  install) [[ " $* " == *" --dir "* ]] || compare=yes; exclude=(-x VALE.INI) ;;
 esac
 case $compare in
   yes)
     if "$exar" extract "$archive" "$work/expected" >/dev/null 2>&1 &&
-        diff -r "$work/expected" "$installed" >"$work/tree.diff" 2>&1; then
+        diff -r "${exclude[@]}" "$work/expected" "$installed" >"$work/tree.diff" 2>&1; then
       echo "ok   the installed tree equals the archive's contents ($(find "$work/expected" -type f | wc -l) files)"
     else
       echo "FAIL the installed tree differs from the archive's contents:"; head -20 "$work/tree.diff"

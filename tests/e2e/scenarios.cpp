@@ -239,10 +239,8 @@ void RunInstallation(const InstallOptions& o) {
 
   // The progress page is up while the payload is extracted; a small payload
   // may be through before it is seen.
-  if (HWND progress = WaitProgress(t, 2)) {
-    Note("progress page seen: " + Quote(ItemText(progress, IDC_STATUS_TEXT)) + " " +
-         Quote(ItemText(progress, IDC_PERCENT_TEXT)));
-  }
+  // (Its texts are not read here: the setup answers no message while it extracts.)
+  if (WaitProgress(t, 2) != nullptr) Note("progress page seen");
   if (o.ExpectDirectDrawWarning) {
     Box box = WaitBox(t, 60);
     if (Check(box.Window != nullptr, "the DirectX warning appears")) {
