@@ -53,13 +53,17 @@ bool AcceptDestination(HWND page) {
     FormatCreateQuestion(Setup.DirField, text, sizeof(text));
     if (MessageBoxA(page, text, "Warning!", MB_YESNO | MB_ICONQUESTION) != IDYES) return false;
     if (Setup.DirField[0] == '\0') return false;
-    // A path deeper than the prefix table is refused like one that cannot be made.
-    if (!SplitPathPrefixes(Setup.DirField) || CreatePathChain() != 1) {
+    // A path deeper than the prefix table is refused like one that cannot be
+    // made, and so is a last level that cannot be made (a name the file
+    // system refuses): the page never accepts a directory that is not there.
+    const bool made = SplitPathPrefixes(Setup.DirField) && CreatePathChain() == 1 &&
+                      (CreateDirectoryA(Setup.DirField, nullptr) ||
+                       GetLastError() == ERROR_ALREADY_EXISTS);
+    if (!made) {
       FormatCreateFailure(Setup.DirField, text, sizeof(text));
       MessageBoxA(page, text, "Warning!", MB_ICONEXCLAMATION);
       return false;
     }
-    CreateDirectoryA(Setup.DirField, nullptr);
   }
   std::memcpy(Setup.InstallDir, Setup.DirField, sizeof(Setup.InstallDir));
   return true;

@@ -324,6 +324,10 @@ TEST_F(DestinationTest, UncreatablePathsGetTheFailureBoxAndThePageStays) {
       Type(tooDeep), Command(IDC_NEXT),
       AnswerBox("Warning!", question(tooDeep), IDYES),
       AnswerBox("Warning!", failure(tooDeep), IDOK), NoBox(),
+      // A last level whose name the file system refuses is not accepted.
+      Type(Root + "\\bad<name"), Command(IDC_NEXT),
+      AnswerBox("Warning!", question(Root + "\\bad<name"), IDYES),
+      AnswerBox("Warning!", failure(Root + "\\bad<name"), IDOK), NoBox(),
       // An empty field: asked, and Yes leaves the page open without a further box.
       Type(""), Command(IDC_NEXT),
       AnswerBox("Warning!", question(""), IDYES), NoBox(),
