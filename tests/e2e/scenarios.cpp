@@ -309,7 +309,14 @@ void RunInstallation(const InstallOptions& o) {
   if (o.Shots) Shot("finish");
 
   CheckRegistry(dir, group);
-  CheckShortcuts(dir, group, o.Desktop);
+  if (o.ExpectStartMenu) {
+    CheckShortcuts(dir, group, o.Desktop);
+  } else {
+    Check(!FileExists(ProgramsFolder() + "\\" + group + "\\README.lnk"),
+          "no start-menu shortcut for the refused group name");
+    const std::string onDesktop = DesktopFolder() + "\\Umberlay Vale (Demo).lnk";
+    Check(FileExists(onDesktop) == o.Desktop, "the desktop shortcut as chosen");
+  }
   CheckProductFiles(dir);
 
   if (o.Play) {
@@ -704,6 +711,18 @@ void ScenarioLongInputs(const std::string& setup) {
   ExpectExit(t, 0xFFFFFFFF, "leaving");
 }
 
+// Names in the ANSI code page and a group name the file system refuses.
+void ScenarioOddNames(const std::string& setup) {
+  InstallOptions o;
+  o.Setup = setup;
+  o.Dir = "C:\\Jeux \xC9t\xE9\\Umberlay Vale (D\xE9mo)";  // "Jeux Ete", "Demo" with accents
+  o.Group = "Demos|Bad";
+  o.Desktop = true;
+  o.ExpectStartMenu = false;
+  o.Shots = false;
+  RunInstallation(o);
+}
+
 struct Scenario {
   const char* Name;
   void (*Run)(const std::string& setup);
@@ -715,13 +734,14 @@ const Scenario Scenarios[] = {
     {"destination", ScenarioDestination},      {"group", ScenarioGroup},
     {"second_copy", ScenarioSecondCopy},       {"no_directdraw", ScenarioNoDirectDraw},
     {"keys", ScenarioKeys},                    {"long_inputs", ScenarioLongInputs},
+    {"odd_names", ScenarioOddNames},
 };
 
 }  // namespace
 
 const char* ScenarioList() {
   return "fresh_install play_now installed_again leaving destination group second_copy "
-         "no_directdraw keys long_inputs";
+         "no_directdraw keys long_inputs odd_names";
 }
 
 bool RunScenario(const std::string& name, const std::string& setup) {

@@ -20,6 +20,9 @@ struct InstallOptions {
   // (C:\e2e-marks); false for the real product, whose configuration dialog is
   // answered with OK and whose game window is closed again.
   bool Standins = true;
+  // False when the group's name is one the file system refuses: then no
+  // start-menu shortcut can be made, and the installation still completes.
+  bool ExpectStartMenu = true;
 };
 
 // A whole installation from the welcome page to the end of the setup, with
