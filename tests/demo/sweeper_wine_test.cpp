@@ -292,3 +292,49 @@ TEST(Sweeper, WorksFromTheInstallationWhenNoCopyCanRun) {
 }
 
 }  // namespace
+
+namespace {
+
+// Run by uninstall_after_install.sh after a real installation of setup.exe
+// with the default payload, in a prefix of its own: the uninstaller that
+// the installation carries removes all of it but a file the user added.
+TEST(SweeperAfterInstall, LeavesNothingOfTheProductButTheUsersFile) {
+  HKEY key;
+  ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, fake::ProductKey, 0, KEY_READ, &key), ERROR_SUCCESS)
+      << "no installation to remove";
+  char pth[2050] = {}, grp[2050] = {};
+  DWORD size = sizeof pth - 2;
+  RegQueryValueExA(key, "pth", nullptr, nullptr, reinterpret_cast<BYTE*>(pth), &size);
+  size = sizeof grp - 2;
+  RegQueryValueExA(key, "grp", nullptr, nullptr, reinterpret_cast<BYTE*>(grp), &size);
+  RegCloseKey(key);
+
+  fake::Installation installation;
+  installation.installDir = pth;
+  while (installation.installDir.size() > 3 && installation.installDir.back() == '\\') {
+    installation.installDir.pop_back();
+  }
+  installation.group = grp;
+  installation.groupDir = fake::ProgramsFolder() + "\\" + installation.group;
+  installation.desktopLink = fake::DesktopFolder() + "\\Umberlay Vale (Demo).lnk";
+  ASSERT_TRUE(driver::Exists(installation.installDir + "\\UMBERLAY VALE.UNS")) << installation.installDir;
+  ASSERT_TRUE(driver::Exists(installation.groupDir + "\\README.lnk")) << installation.groupDir;
+  size_t installed = driver::ListTree(installation.installDir).size();
+  ASSERT_TRUE(driver::WriteFileText(installation.installDir + "\\MY NOTES.TXT", "mine\r\n"));
+
+  SweeperRun run;
+  ASSERT_NO_FATAL_FAILURE(RunSweeper(installation, true, &run));
+  EXPECT_EQ(run.finalExit, 0u) << run.report;
+  std::printf("uninstall report:\n%s\n", run.report.c_str());
+  std::printf("entries before: %u\n", static_cast<unsigned>(installed));
+
+  EXPECT_EQ(driver::ListTree(installation.installDir), std::vector<std::string>{"MY NOTES.TXT"});
+  ExpectShortcutsGone(installation);
+  // Every level of the group goes: the installation made them all.
+  std::string level = installation.group.substr(0, installation.group.find('\\'));
+  EXPECT_FALSE(driver::Exists(fake::ProgramsFolder() + "\\" + level)) << level;
+  ExpectKeysGone();
+  EXPECT_TRUE(WaitUntilFileGone(TempCopyPath(run.originalId)));
+}
+
+}  // namespace
