@@ -2,10 +2,11 @@
 # Checks a packed demo payload against the tree it was packed from:
 # `exar verify` accepts it, its header places the name table and the entry
 # directory where the tree's names put them, and extracting it gives back
-# the tree byte for byte.
-#   payload_check.sh EXAR ARCHIVE TREE WORKDIR
+# the tree byte for byte. With NEAR, the archive's size must lie within 5 % of
+# NEAR bytes (the product's contents compress like the real product's).
+#   payload_check.sh EXAR ARCHIVE TREE WORKDIR [NEAR]
 set -u
-exar=$1 archive=$2 tree=$3 work=$4
+exar=$1 archive=$2 tree=$3 work=$4 near=${5:-}
 fail() { echo "FAIL: $*"; exit 1; }
 
 le32() {  # little-endian 32-bit field of the archive at a byte offset
@@ -19,8 +20,13 @@ le32() {  # little-endian 32-bit field of the archive at a byte offset
 # Every path with its terminator, then the directory header and 44-byte entries.
 [ "$(le32 $((9294 + 20 + 12)))" = 24318 ] || fail "first stored block is not at 24318"
 
+size=$(stat -c %s "$archive")
+if [ -n "$near" ] && { [ $((size * 100)) -lt $((near * 95)) ] || [ $((size * 100)) -gt $((near * 105)) ]; }; then
+  fail "the archive has $size bytes, not within 5 % of $near"
+fi
+
 rm -rf "$work"
 "$exar" extract "$archive" "$work" >/dev/null || fail "exar extract failed"
 diff -r "$tree" "$work" >/dev/null || fail "the extracted tree differs from $tree"
 rm -rf "$work"
-echo "payload ok: $(stat -c %s "$archive") bytes"
+echo "payload ok: $size bytes"
