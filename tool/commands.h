@@ -22,7 +22,7 @@ bool WantsHelp(int argc, char** argv);
 
 // Builds an archive at `output` from the tree below `directory`: paths
 // relative to it, backslash-separated and upper-cased (ASCII letters).
-// Fills error and removes a partly written output on failure.
+// Fills error on failure; the output appears only when complete (see OutputFile).
 struct PackSummary {
   uint32_t directories;
   uint32_t files;
@@ -37,5 +37,5 @@ bool PackTree(const char* directory, const char* output, PackSummary* summary,
 // CompressedSize bytes.
 bool VerifyArchive(const uint8_t* archive, size_t size, ArchiveProblem* problem);
 
-// Writes a whole file; fills error on failure.
+// Writes a whole file (through OutputFile); fills error on failure.
 bool WriteWholeFile(const char* path, const uint8_t* data, size_t size, std::string* error);

@@ -10,6 +10,7 @@
 #include "payload/lzh_encoder.h"
 #include "tool/commands.h"
 #include "tool/mapped_file.h"
+#include "tool/output_file.h"
 
 namespace {
 
@@ -49,18 +50,13 @@ bool ParseSize(const char* text, uint32_t* size) {
 }  // namespace
 
 bool WriteWholeFile(const char* path, const uint8_t* data, size_t size, std::string* error) {
-  std::FILE* f = std::fopen(path, "wb");
-  if (f == nullptr) {
-    *error = std::string(path) + ": cannot create";
+  OutputFile out;
+  if (!out.Open(path, error)) return false;
+  if (size != 0 && std::fwrite(data, 1, size, out.Stream()) != size) {
+    *error = std::string(path) + ": write error";
     return false;
   }
-  bool ok = size == 0 || std::fwrite(data, 1, size, f) == size;
-  ok = (std::fclose(f) == 0) && ok;
-  if (!ok) {
-    std::remove(path);
-    *error = std::string(path) + ": write error";
-  }
-  return ok;
+  return out.Commit(error);
 }
 
 int CommandLzh(int argc, char** argv) {

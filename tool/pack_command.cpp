@@ -10,6 +10,7 @@
 #include "payload/archive_format.h"
 #include "payload/archive_writer.h"
 #include "tool/commands.h"
+#include "tool/output_file.h"
 
 namespace fs = std::filesystem;
 
@@ -101,16 +102,12 @@ bool PackTree(const char* directory, const char* output, PackSummary* summary,
   ArchivePlan plan;
   if (!PlanArchive(items, &plan, error)) return false;
 
-  std::FILE* out = std::fopen(output, "wb");
-  if (out == nullptr) {
-    *error = std::string(output) + ": cannot create";
-    return false;
-  }
+  OutputFile file;
+  if (!file.Open(output, error)) return false;
+  std::FILE* out = file.Stream();
   auto fail = [&](const std::string& message) {
     *error = message;
-    std::fclose(out);
-    std::remove(output);
-    return false;
+    return false;  // the part file goes with `file`
   };
   const std::vector<uint8_t> room(static_cast<size_t>(plan.headSize), 0);
   if (!WriteAt(out, room.data(), room.size())) return fail(std::string(output) + ": write error");
@@ -140,11 +137,7 @@ bool PackTree(const char* directory, const char* output, PackSummary* summary,
   const std::vector<uint8_t> head = ArchiveHead(plan);
   if (std::fseek(out, 0, SEEK_SET) != 0 || !WriteAt(out, head.data(), head.size()))
     return fail(std::string(output) + ": write error");
-  if (std::fclose(out) != 0) {
-    std::remove(output);
-    *error = std::string(output) + ": write error";
-    return false;
-  }
+  if (!file.Commit(error)) return false;
   s.archiveBytes = offset;
   if (summary != nullptr) *summary = s;
   return true;

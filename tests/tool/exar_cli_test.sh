@@ -92,6 +92,16 @@ expect 1 "list unsafe" list unsafe.pak
 mkdir -p clash/A && echo 1 > clash/A/x && echo 2 > clash/A/X
 expect 1 "pack names differing in case" pack clash clash.pak
 [ ! -e clash.pak ] && ok || bad "refused pack left an output"
+# Outputs appear only when complete and never replace what is not a file.
+echo old > keep.pak
+mkdir -p unreadable && echo x > unreadable/F && mkdir -p outdir.pak
+expect 1 "pack onto a directory" pack unreadable outdir.pak
+[ -d outdir.pak ] && ok || bad "directory in the way kept"
+expect 2 "pack with three arguments" pack src keep.pak extra
+[ "$(cat keep.pak)" = old ] && ok || bad "existing output kept"
+expect 0 "pack over an existing archive" pack unreadable keep.pak
+expect 0 "verify the replaced archive" verify keep.pak
+[ ! -e keep.pak.part ] && ok || bad "part file left behind"
 
 # --- raw streams ---
 bytes 70000 7 > raw.bin
