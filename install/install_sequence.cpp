@@ -1,0 +1,131 @@
+#include "install/install_sequence.h"
+
+#include <windows.h>
+
+#include <cstring>
+
+#include "install/path_format.h"
+#include "install/progress.h"
+#include "install/shortcuts.h"
+#include "payload/extract_engine.h"
+#include "payload/extract_target.h"
+#include "payload/win32_target.h"
+#include "shell/fatal_error.h"
+#include "shell/setup_state.h"
+
+namespace {
+
+[[noreturn]] void FailInstall(HWND page, int32_t code) {
+  DestroyWindow(page);
+  ReportFatalError(code);
+}
+
+bool SetText(HKEY key, const char* name, const char* text, DWORD length) {
+  return RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text), length) ==
+         ERROR_SUCCESS;
+}
+
+HKEY CreateKey(const char* subkey) {
+  HKEY key = nullptr;
+  DWORD disposition = 0;
+  if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, subkey, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_WRITE,
+                      nullptr, &key, &disposition) != ERROR_SUCCESS) {
+    return nullptr;
+  }
+  return key;
+}
+
+// ProductKey: "pth" and "grp" carry the whole first 1024 bytes of their
+// buffers, "chs" is 0.
+void WriteProductKey(HWND page) {
+  HKEY key = CreateKey(ProductKey);
+  if (key == nullptr) FailInstall(page, FatalRegistry);
+  bool written = SetText(key, "pth", Setup.InstallDir, PathBufferSize - 1) &&
+                 SetText(key, "grp", Setup.ProgramGroup, PathBufferSize - 1);
+  if (!written) {
+    RegCloseKey(key);
+    FailInstall(page, FatalRegistry);
+  }
+  SetProgress(96);
+  DWORD checksum = 0;
+  if (RegSetValueExA(key, "chs", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&checksum),
+                     sizeof(checksum)) != ERROR_SUCCESS) {
+    RegCloseKey(key);
+    FailInstall(page, FatalRegistry);
+  }
+  RegCloseKey(key);
+}
+
+// The platform's uninstall entry. Its values are not essential; an
+// uninstaller path that would not fit a PathBuffer is left out rather than
+// written cut short.
+void WriteUninstallKey(HWND page) {
+  HKEY key = CreateKey(UninstallKey);
+  if (key == nullptr) FailInstall(page, FatalRegistry);
+  SetText(key, "DisplayName", ProductTitle, ProductTitleLength + 1);
+  PathBuffer uninstaller;
+  if (FormatPath(uninstaller, "%s\\Sweeper.exe", Setup.InstallDir)) {
+    SetText(key, "UninstallString", uninstaller,
+            static_cast<DWORD>(std::strlen(uninstaller) + 1));
+  }
+  RegCloseKey(key);
+}
+
+}  // namespace
+
+void RunInstall(HWND page) {
+  Win32ExtractTarget target(page, SetProgress);
+  RunInstallThrough(page, target);
+}
+
+void RunInstallThrough(HWND page, ExtractTarget& target) {
+  SetStatusText(StatusGathering);
+  SetProgress(0);
+  SetStatusText(StatusExtracting);
+
+  // The payload is the locked resource itself, read in place.
+  HMODULE module = reinterpret_cast<HMODULE>(GetWindowLongA(page, GWL_HINSTANCE));
+  HRSRC resource = FindResourceA(module, MAKEINTRESOURCEA(PayloadResourceId), PayloadResourceType);
+  HGLOBAL loaded = resource != nullptr ? LoadResource(module, resource) : nullptr;
+  const void* archive = loaded != nullptr ? LockResource(loaded) : nullptr;
+  if (archive == nullptr) FailInstall(page, FatalRegistry);
+  size_t archiveSize = SizeofResource(module, resource);
+
+  // Relative paths of the extraction resolve against the current directory:
+  // it must be InstallDir, or nothing is extracted at all.
+  if (Setup.InstallDir[0] == '\0' || !SetCurrentDirectoryA(Setup.InstallDir)) {
+    FailInstall(page, FatalCannotCreateDirectory);
+  }
+
+  ExtractReport report;
+  std::memset(&report, 0, sizeof(report));
+  int32_t result = ExtractArchive(static_cast<const uint8_t*>(archive), archiveSize, target,
+                                  &report);
+  if (result != 0 || report.damaged) FailInstall(page, FatalDamagedPayload);
+  if (report.failedFiles != 0) FailInstall(page, FatalCannotCopyFiles);
+
+  SetProgress(95);
+  SetStatusText(StatusRegistry);
+  WriteProductKey(page);
+  WriteUninstallKey(page);
+
+  SetProgress(98);
+  SetStatusText(StatusStartMenu);
+  CreateStartMenuShortcuts();
+  if (Setup.WantDesktopShortcut != 0) {
+    PathBuffer desktopTarget;
+    if (FormatPath(desktopTarget, "%s\\Vale.exe", Setup.InstallDir)) {
+      CreateDesktopShortcut(desktopTarget, ProductTitle);
+    }
+  }
+
+  SetProgress(99);
+  SetStatusText(StatusDirectX);
+  if (!HasDirectDraw()) {
+    MessageBoxA(Setup.MainWindow, DirectXWarning, "Warning", MB_OK | MB_ICONWARNING);
+  }
+
+  SetStatusText(StatusComplete);
+  SetProgress(100);
+  EndDialog(Setup.ProgressPage, 1);
+}
