@@ -5,6 +5,7 @@
 //   instance                   exit 0 when CheckSingleInstance refuses, else 3
 //   abort                      take the guard, then AbortSetup
 //   launch                     take the guard, then LaunchGameAndExit
+//   paths                      InitPaths for a module that does not exist
 #include <windows.h>
 
 #include <cstdlib>
@@ -23,6 +24,11 @@ int main(int argc, char** argv) {
   if (std::strcmp(mode, "abort") == 0) {
     CheckSingleInstance();
     AbortSetup();
+  }
+  if (std::strcmp(mode, "paths") == 0) {
+    Setup.ModuleInstance = reinterpret_cast<HINSTANCE>(0x7ff00000);
+    InitPaths();
+    return 3;
   }
   if (std::strcmp(mode, "launch") == 0) {
     CheckSingleInstance();

@@ -143,6 +143,13 @@ TEST(StartPaths, InitPathsRecordsTheProgramAndTheDefaultDestination) {
   EXPECT_STREQ(::Setup.ProgramGroup, "");
 }
 
+TEST(StartPaths, ProgramPathThatCannotBeObtainedIsFatalOne) {
+  ChildRun run = RunChild(HelperCommand("paths"));
+  ASSERT_EQ(run.boxes.size(), 1u);
+  EXPECT_EQ(run.boxes[0].text, Message(FatalNoGameDirectory));
+  EXPECT_EQ(run.exitCode, 0xFFFFFFFFu);
+}
+
 TEST(StartPaths, DirectoryPartAndDefaultDestinationTexts) {
   char path[PathBufferSize] = "E:\\SETUP.EXE";
   KeepDirectoryPart(path);
