@@ -298,7 +298,31 @@ TEST_F(Install, FileInUseIsFatalSixAfterTheRestIsWritten) {
   EXPECT_FALSE(ReadRegistryValue(ProductKey, "pth").present);
 }
 
-TEST_F(Install, DriveFillingUpIsFatalSix) {
+TEST_F(Install, SmallDriveRunningOutOfSpaceIsFatalSix) {
+  ULARGE_INTEGER available, total;
+  if (!GetDiskFreeSpaceExA("S:\\", &available, &total, nullptr)) {
+    GTEST_SKIP() << "no small drive S: mapped (the staged full drive stands in)";
+  }
+  std::string destination = "S:\\Umberlay";
+  RemoveTree(destination);
+  ASSERT_TRUE(CreateDirectoryA(destination.c_str(), nullptr));
+  std::vector<uint8_t> noise(400000);
+  uint32_t seed = 7;
+  for (uint8_t& byte : noise) {
+    seed = seed * 1664525u + 1013904223u;
+    byte = static_cast<uint8_t>(seed >> 24);
+  }
+  std::vector<uint8_t> payload = Pack({{"SMALL.TXT", false, Bytes(100, 9)},
+                                       {"WORLD.DAT", false, noise}});
+  PrepareRunner(&payload);
+  InstallRun run = Run(destination, "Games", false);
+  ExpectFatal(run, FatalCannotCopyFiles);
+  EXPECT_EQ(ReadWholeFile(destination + "\\SMALL.TXT").size(), 100u);
+  EXPECT_FALSE(ReadRegistryValue(ProductKey, "pth").present);
+  RemoveTree(destination);
+}
+
+TEST_F(Install, StagedFullDriveIsFatalSix) {
   std::vector<uint8_t> payload = Pack(SmallProduct());
   PrepareRunner(&payload);
   InstallRun run = Run(destination_, "Games", false, "full");
