@@ -177,6 +177,13 @@ TEST_F(Shortcuts, LevelRefusedByTheFileSystemEndsTheWorkWithoutLinks) {
   EXPECT_EQ(CountLinks(programs_), 0);
 }
 
+TEST_F(Shortcuts, GroupAndDirectoryInTheAnsiCodePage) {
+  if (GetACP() != 1252) GTEST_SKIP() << "needs the Western code page";
+  // Letters beyond ASCII in code page 1252: a and o with umlaut, sharp s.
+  Install("C:\\K\xf6nig", "Games\\Sp\xe4\xdf" "e");
+  ExpectFourLinks(programs_ + "\\Games\\Sp\xe4\xdf" "e", "C:\\K\xf6nig\\", "C:\\K\xf6nig");
+}
+
 TEST_F(Shortcuts, PathsThatWouldNotFitAreSkipped) {
   std::string longDir = "C:\\" + std::string(1020, 'd');  // 1,023 characters
   Install(longDir.c_str(), "Games");
