@@ -30,7 +30,7 @@ void Win32ExtractTarget::CloseFile() {
 }
 
 void Win32ExtractTarget::Repaint() {
-  if (progressPage_ != nullptr) UpdateWindow(progressPage_);
+  UpdateWindow(progressPage_);
   Sleep(0);
 }
 
