@@ -132,6 +132,10 @@ class MatchFinder {
 }  // namespace
 
 void LzhEncode(const uint8_t* data, size_t size, std::vector<uint8_t>& out) {
+  LzhEncode(data, size, out, LzhParse::Lazy);
+}
+
+void LzhEncode(const uint8_t* data, size_t size, std::vector<uint8_t>& out, LzhParse parse) {
   if (size == 0) return;
   std::vector<uint8_t> buf(RingSize + size, 0);
   std::memcpy(buf.data() + RingSize, data, size);
@@ -147,7 +151,7 @@ void LzhEncode(const uint8_t* data, size_t size, std::vector<uint8_t>& out) {
   while (p < end) {
     // Lazy evaluation: a longer match at the next position wins over this one, which
     // then becomes a literal.
-    if (length >= MinMatch && length < MaxMatch && p + 1 < end) {
+    if (parse == LzhParse::Lazy && length >= MinMatch && length < MaxMatch && p + 1 < end) {
       uint32_t nextDistance = 0;
       const uint32_t nextLength = finder.Find(p + 1, nextDistance);
       if (nextLength > length) {
