@@ -122,6 +122,17 @@ int RunAndWait(const char* program, const char* workingDirectory) {
   return 1;
 }
 
+// Dispatches what is already queued for the setup's windows. Restoring the
+// minimised backdrop is finished by messages of its own; if the next page
+// were created first, the backdrop would come up in front of it.
+static void DispatchPendingMessages() {
+  MSG pending;
+  while (PeekMessageA(&pending, nullptr, 0, 0, PM_REMOVE)) {
+    TranslateMessage(&pending);
+    DispatchMessageA(&pending);
+  }
+}
+
 void RunConfigTool() {
   PathBuffer directory;
   PathBuffer program;
@@ -131,4 +142,5 @@ void RunConfigTool() {
   ShowWindow(Setup.MainWindow, SW_MINIMIZE);
   RunAndWait(program, directory);
   ShowWindow(Setup.MainWindow, SW_SHOWMAXIMIZED);
+  DispatchPendingMessages();
 }

@@ -51,6 +51,17 @@ echo "driver: the installation took $elapsed s (Xvfb and Wine start included)"
 wineserver -p </dev/null >/dev/null 2>&1
 "$here/install_report.sh" "$tree" || code=1
 wineserver -k 2>/dev/null
+# The finish page must stand in front of the restored backdrop: at the
+# screen's centre a person sees the page, not the backdrop's gradient row.
+finish_shot=$shots/06-finish.png
+if [ -f "$finish_shot" ]; then
+  centre=$(convert "$finish_shot" -format '%[pixel:p{512,400}]' info: 2>/dev/null)
+  if [ "$centre" = "srgb(132,132,123)" ]; then
+    echo "FAIL the finish page is hidden behind the backdrop"; code=1
+  else
+    echo "ok the finish page is in front of the backdrop"
+  fi
+fi
 pictures=$(find "$shots" -name '*.png' | sort)
 echo "screenshots:"
 echo "${pictures:-  (none)}" | sed 's/^\//  \//'
