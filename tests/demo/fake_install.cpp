@@ -19,15 +19,6 @@ const char* const StartMenuLinkNames[] = {
 };
 const char* const StartMenuTargets[] = {"Vale.exe", "config.exe", "Sweeper.exe", "ReadMe.txt"};
 
-std::string SpecialFolder(int csidl) {
-  char path[MAX_PATH + 1] = {};
-  LPITEMIDLIST items = nullptr;
-  if (SHGetSpecialFolderLocation(nullptr, csidl, &items) != S_OK) return std::string();
-  SHGetPathFromIDListA(items, path);
-  CoTaskMemFree(items);
-  return path;
-}
-
 void CreateLink(const std::string& linkPath, const std::string& target, const std::string& description,
                 const std::string& workingDir) {
   CoInitialize(nullptr);
@@ -58,8 +49,8 @@ void SetText(HKEY key, const char* name, const std::string& text, DWORD length) 
 
 }  // namespace
 
-std::string ProgramsFolder() { return SpecialFolder(CSIDL_PROGRAMS); }
-std::string DesktopFolder() { return SpecialFolder(CSIDL_DESKTOP); }
+std::string ProgramsFolder() { return win32ui::SpecialFolder(CSIDL_PROGRAMS); }
+std::string DesktopFolder() { return win32ui::SpecialFolder(CSIDL_DESKTOP); }
 
 void WriteRegistry(const std::string& installDir, const std::string& group) {
   HKEY key;
@@ -77,13 +68,6 @@ void WriteRegistry(const std::string& installDir, const std::string& group) {
     SetText(key, "UninstallString", installDir + "\\Sweeper.exe", 0);
     RegCloseKey(key);
   }
-}
-
-bool KeyExists(const char* subkey) {
-  HKEY key;
-  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, subkey, 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
-  RegCloseKey(key);
-  return true;
 }
 
 void RemoveRegistry() {
@@ -135,9 +119,9 @@ Installation Install(const std::string& name, const std::string& group,
     } else if (entry == "SWEEPER.EXE") {
       CopyFileA((driver::ProgramsDir + "\\Sweeper.exe").c_str(), path.c_str(), FALSE);
     } else if (entry == "UMBERLAY VALE.UNS") {
-      driver::WriteFileText(path, list);
+      driver::WriteWholeFile(path, list);
     } else {
-      driver::WriteFileText(path, "installed " + entry + "\r\n");
+      driver::WriteWholeFile(path, "installed " + entry + "\r\n");
     }
   }
   // An installed file that has become read-only is still the product's.

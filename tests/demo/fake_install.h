@@ -30,7 +30,6 @@ Installation Install(const std::string& name, const std::string& group,
 
 // Writes the two keys as the setup does ("pth" and "grp" 1024 bytes long).
 void WriteRegistry(const std::string& installDir, const std::string& group);
-bool KeyExists(const char* subkey);
 void RemoveRegistry();
 
 // The four start-menu shortcut files of the installation and the desktop one.

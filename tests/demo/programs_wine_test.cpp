@@ -31,7 +31,7 @@ bool HasItemStartingWith(const std::vector<std::string>& items, const std::strin
 TEST(Vale, ShowsItsFilesAndClosesOnAKey) {
   std::string folder = PrepareFolder("vale", "Vale.exe");
   CreateDirectoryA((folder + "\\DATA").c_str(), nullptr);
-  ASSERT_TRUE(driver::WriteFileText(folder + "\\MARKER.DAT", "12345"));
+  ASSERT_TRUE(driver::WriteWholeFile(folder + "\\MARKER.DAT", "12345"));
   driver::Process vale;
   ASSERT_TRUE(driver::Start(folder + "\\Vale.exe", "", folder, &vale));
   HWND window = driver::WaitForWindow("UmberlayValeWindow", "Umberlay Vale (Demo)", vale.id);
@@ -102,7 +102,7 @@ TEST(Config, SavesTheChosenSettingsOnOkAndShowsThemNextTime) {
   ASSERT_TRUE(driver::WaitForExit(config, &code));
   EXPECT_EQ(code, 0u);
   driver::Close(config);
-  EXPECT_EQ(driver::ReadFileText(folder + "\\VALE.INI"),
+  EXPECT_EQ(driver::ReadWholeFile(folder + "\\VALE.INI"),
             "[Vale]\r\nResolution=1024x768\r\nDetail=High\r\nSound=Off\r\nMusic=On\r\n");
 
   // Next time the dialog shows what was saved; Cancel keeps the file.
@@ -117,7 +117,7 @@ TEST(Config, SavesTheChosenSettingsOnOkAndShowsThemNextTime) {
   ASSERT_TRUE(driver::WaitForExit(config, &code));
   EXPECT_EQ(code, 1u);
   driver::Close(config);
-  EXPECT_EQ(driver::ReadFileText(folder + "\\VALE.INI"),
+  EXPECT_EQ(driver::ReadWholeFile(folder + "\\VALE.INI"),
             "[Vale]\r\nResolution=1024x768\r\nDetail=High\r\nSound=Off\r\nMusic=On\r\n");
   driver::RemoveTree(folder);
 }

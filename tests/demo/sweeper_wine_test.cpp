@@ -57,34 +57,34 @@ std::string TempCopyPath(DWORD originalId) {
 }
 
 bool WaitUntilFileGone(const std::string& path) {
-  for (int i = 0; i < 200 && driver::Exists(path); ++i) Sleep(50);
-  return !driver::Exists(path);
+  for (int i = 0; i < 200 && driver::PathExists(path); ++i) Sleep(50);
+  return !driver::PathExists(path);
 }
 
 void ExpectShortcutsGone(const fake::Installation& installation) {
   for (const std::string& link : fake::ShortcutFiles(installation)) {
-    EXPECT_FALSE(driver::Exists(link)) << link;
+    EXPECT_FALSE(driver::PathExists(link)) << link;
   }
 }
 
 void ExpectShortcutsPresent(const fake::Installation& installation) {
   for (const std::string& link : fake::ShortcutFiles(installation)) {
-    EXPECT_TRUE(driver::Exists(link)) << link;
+    EXPECT_TRUE(driver::PathExists(link)) << link;
   }
 }
 
 void ExpectKeysGone() {
-  EXPECT_FALSE(fake::KeyExists(fake::ProductKey));
-  EXPECT_FALSE(fake::KeyExists(fake::MakerKey));
-  EXPECT_FALSE(fake::KeyExists(fake::UninstallKey));
+  EXPECT_FALSE(win32ui::RegistryKeyExists(fake::ProductKey));
+  EXPECT_FALSE(win32ui::RegistryKeyExists(fake::MakerKey));
+  EXPECT_FALSE(win32ui::RegistryKeyExists(fake::UninstallKey));
 }
 
 bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
 TEST(Sweeper, RemovesTheProductButKeepsWhatTheUserAdded) {
   fake::Installation installation = fake::Install("user-files", "Umberlay Test\\Demos");
-  ASSERT_TRUE(driver::WriteFileText(installation.installDir + "\\MY NOTES.TXT", "mine\r\n"));
-  ASSERT_TRUE(driver::WriteFileText(installation.installDir + "\\SAVES\\MY GAME.SAV", "mine\r\n"));
+  ASSERT_TRUE(driver::WriteWholeFile(installation.installDir + "\\MY NOTES.TXT", "mine\r\n"));
+  ASSERT_TRUE(driver::WriteWholeFile(installation.installDir + "\\SAVES\\MY GAME.SAV", "mine\r\n"));
 
   SweeperRun run;
   ASSERT_NO_FATAL_FAILURE(RunSweeper(installation, true, &run));
@@ -98,7 +98,7 @@ TEST(Sweeper, RemovesTheProductButKeepsWhatTheUserAdded) {
   EXPECT_EQ(driver::ListTree(installation.installDir),
             (std::vector<std::string>{"MY NOTES.TXT", "SAVES\\", "SAVES\\MY GAME.SAV"}));
   ExpectShortcutsGone(installation);
-  EXPECT_FALSE(driver::Exists(fake::ProgramsFolder() + "\\Umberlay Test")) << "empty group folders stay";
+  EXPECT_FALSE(driver::PathExists(fake::ProgramsFolder() + "\\Umberlay Test")) << "empty group folders stay";
   ExpectKeysGone();
   EXPECT_TRUE(WaitUntilFileGone(TempCopyPath(run.originalId))) << "the temporary copy stays";
   fake::CleanUp(installation);
@@ -109,7 +109,7 @@ TEST(Sweeper, LeavesNothingOfACleanInstallationAndSparesItsNeighbours) {
   // Another program's group beside ours and another product of the maker.
   std::string neighbourGroup = fake::ProgramsFolder() + "\\Umberlay Test\\Other Game";
   CreateDirectoryA(neighbourGroup.c_str(), nullptr);
-  ASSERT_TRUE(driver::WriteFileText(neighbourGroup + "\\Other Game.lnk", "link"));
+  ASSERT_TRUE(driver::WriteWholeFile(neighbourGroup + "\\Other Game.lnk", "link"));
   std::string neighbourKey = std::string(fake::MakerKey) + "\\Other Game";
   HKEY key;
   ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, neighbourKey.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key,
@@ -120,14 +120,14 @@ TEST(Sweeper, LeavesNothingOfACleanInstallationAndSparesItsNeighbours) {
   SweeperRun run;
   ASSERT_NO_FATAL_FAILURE(RunSweeper(installation, true, &run));
   EXPECT_EQ(run.finalExit, 0u) << run.report << run.debug;
-  EXPECT_FALSE(driver::Exists(installation.installDir));
+  EXPECT_FALSE(driver::PathExists(installation.installDir));
   EXPECT_TRUE(driver::ListTree(installation.root).empty());
   ExpectShortcutsGone(installation);
-  EXPECT_FALSE(driver::Exists(installation.groupDir));
-  EXPECT_TRUE(driver::Exists(neighbourGroup + "\\Other Game.lnk"));
-  EXPECT_FALSE(fake::KeyExists(fake::ProductKey));
-  EXPECT_FALSE(fake::KeyExists(fake::UninstallKey));
-  EXPECT_TRUE(fake::KeyExists(neighbourKey.c_str()));
+  EXPECT_FALSE(driver::PathExists(installation.groupDir));
+  EXPECT_TRUE(driver::PathExists(neighbourGroup + "\\Other Game.lnk"));
+  EXPECT_FALSE(win32ui::RegistryKeyExists(fake::ProductKey));
+  EXPECT_FALSE(win32ui::RegistryKeyExists(fake::UninstallKey));
+  EXPECT_TRUE(win32ui::RegistryKeyExists(neighbourKey.c_str()));
 
   RegDeleteKeyA(HKEY_LOCAL_MACHINE, neighbourKey.c_str());
   fake::CleanUp(installation);
@@ -140,10 +140,10 @@ TEST(Sweeper, TamperedListRemovesNothingOutsideTheDirectory) {
        "C:\\demo-tests\\tampered\\OUTSIDE.TXT", "\\demo-tests\\tampered\\OUTSIDE.TXT",
        "DATA\\..\\..\\OUTSIDE.TXT", "DATA/../../OUTSIDE.TXT", "...\\OUTSIDE.TXT", ".. \\OUTSIDE.TXT",
        "..\\..\\tampered-outside.txt", "\\\\?\\C:\\demo-tests\\tampered-outside.txt"});
-  ASSERT_TRUE(driver::WriteFileText(installation.root + "\\OUTSIDE.TXT", "not the product's\r\n"));
+  ASSERT_TRUE(driver::WriteWholeFile(installation.root + "\\OUTSIDE.TXT", "not the product's\r\n"));
   CreateDirectoryA((installation.root + "\\VICTIM").c_str(), nullptr);
-  ASSERT_TRUE(driver::WriteFileText(installation.root + "\\VICTIM\\KEEP.TXT", "not the product's\r\n"));
-  ASSERT_TRUE(driver::WriteFileText("C:\\demo-tests\\tampered-outside.txt", "not the product's\r\n"));
+  ASSERT_TRUE(driver::WriteWholeFile(installation.root + "\\VICTIM\\KEEP.TXT", "not the product's\r\n"));
+  ASSERT_TRUE(driver::WriteWholeFile("C:\\demo-tests\\tampered-outside.txt", "not the product's\r\n"));
 
   SweeperRun run;
   ASSERT_NO_FATAL_FAILURE(RunSweeper(installation, true, &run));
@@ -153,7 +153,7 @@ TEST(Sweeper, TamperedListRemovesNothingOutsideTheDirectory) {
 
   EXPECT_EQ(driver::ListTree(installation.root),
             (std::vector<std::string>{"OUTSIDE.TXT", "VICTIM\\", "VICTIM\\KEEP.TXT"}));
-  EXPECT_TRUE(driver::Exists("C:\\demo-tests\\tampered-outside.txt"));
+  EXPECT_TRUE(driver::PathExists("C:\\demo-tests\\tampered-outside.txt"));
   ExpectShortcutsGone(installation);
   ExpectKeysGone();
   DeleteFileA("C:\\demo-tests\\tampered-outside.txt");
@@ -187,8 +187,8 @@ TEST(Sweeper, ChangesNothingWhenTheUserSaysNo) {
   EXPECT_EQ(run.originalExit, 2u);
   EXPECT_EQ(driver::ListTree(installation.installDir), before);
   ExpectShortcutsPresent(installation);
-  EXPECT_TRUE(fake::KeyExists(fake::ProductKey));
-  EXPECT_TRUE(fake::KeyExists(fake::UninstallKey));
+  EXPECT_TRUE(win32ui::RegistryKeyExists(fake::ProductKey));
+  EXPECT_TRUE(win32ui::RegistryKeyExists(fake::UninstallKey));
 
   // The switch its temporary copy gets, typed by hand with a value that is
   // no process handle, does not skip the question.
@@ -218,7 +218,7 @@ TEST(Sweeper, ChangesNothingWithoutAUsableRegistrationOrList) {
   EXPECT_TRUE(Contains(run.report, "Nothing was changed.")) << run.report;
   EXPECT_EQ(driver::ListTree(installation.installDir), before);
   ExpectShortcutsPresent(installation);
-  EXPECT_TRUE(fake::KeyExists(fake::ProductKey));
+  EXPECT_TRUE(win32ui::RegistryKeyExists(fake::ProductKey));
 
   // Without its list the uninstaller cannot tell the product's files.
   fake::WriteRegistry(installation.installDir, installation.group);
@@ -229,7 +229,7 @@ TEST(Sweeper, ChangesNothingWithoutAUsableRegistrationOrList) {
   EXPECT_TRUE(Contains(run.report, "UMBERLAY VALE.UNS could not be read")) << run.report;
   EXPECT_EQ(driver::ListTree(installation.installDir), before);
   ExpectShortcutsPresent(installation);
-  EXPECT_TRUE(fake::KeyExists(fake::UninstallKey));
+  EXPECT_TRUE(win32ui::RegistryKeyExists(fake::UninstallKey));
   fake::CleanUp(installation);
 }
 
@@ -317,10 +317,10 @@ TEST(SweeperAfterInstall, LeavesNothingOfTheProductButTheUsersFile) {
   installation.group = grp;
   installation.groupDir = fake::ProgramsFolder() + "\\" + installation.group;
   installation.desktopLink = fake::DesktopFolder() + "\\Umberlay Vale (Demo).lnk";
-  ASSERT_TRUE(driver::Exists(installation.installDir + "\\UMBERLAY VALE.UNS")) << installation.installDir;
-  ASSERT_TRUE(driver::Exists(installation.groupDir + "\\README.lnk")) << installation.groupDir;
+  ASSERT_TRUE(driver::PathExists(installation.installDir + "\\UMBERLAY VALE.UNS")) << installation.installDir;
+  ASSERT_TRUE(driver::PathExists(installation.groupDir + "\\README.lnk")) << installation.groupDir;
   size_t installed = driver::ListTree(installation.installDir).size();
-  ASSERT_TRUE(driver::WriteFileText(installation.installDir + "\\MY NOTES.TXT", "mine\r\n"));
+  ASSERT_TRUE(driver::WriteWholeFile(installation.installDir + "\\MY NOTES.TXT", "mine\r\n"));
 
   SweeperRun run;
   ASSERT_NO_FATAL_FAILURE(RunSweeper(installation, true, &run));
@@ -332,7 +332,7 @@ TEST(SweeperAfterInstall, LeavesNothingOfTheProductButTheUsersFile) {
   ExpectShortcutsGone(installation);
   // Every level of the group goes: the installation made them all.
   std::string level = installation.group.substr(0, installation.group.find('\\'));
-  EXPECT_FALSE(driver::Exists(fake::ProgramsFolder() + "\\" + level)) << level;
+  EXPECT_FALSE(driver::PathExists(fake::ProgramsFolder() + "\\" + level)) << level;
   ExpectKeysGone();
   EXPECT_TRUE(WaitUntilFileGone(TempCopyPath(run.originalId)));
 }

@@ -1,13 +1,18 @@
 // Helpers for driving the demo's programs from another process, as a user
 // would: start a program, find its windows and message boxes, read their
 // texts, click their buttons, wait for the program to end. Every wait polls
-// with a generous limit and reports failure instead of hanging.
+// with a generous limit and reports failure instead of hanging. The window,
+// process and file helpers themselves are the shared ones of tests/win32ui.
 #pragma once
 
 #include <windows.h>
 
 #include <string>
 #include <vector>
+
+#include "tests/win32ui/process.h"
+#include "tests/win32ui/system.h"
+#include "tests/win32ui/ui.h"
 
 namespace driver {
 
@@ -19,49 +24,42 @@ extern std::string ProgramsDir;
 // "/work/x" -> "Z:\\work\\x"; a Windows path is returned unchanged.
 std::string ToWindowsPath(const std::string& path);
 
-struct Process {
-  HANDLE handle = nullptr;
-  DWORD id = 0;
-};
+using win32ui::Process;
+using win32ui::Close;
 
 // Starts program with arguments (may be empty) in directory; false on failure.
 bool Start(const std::string& program, const std::string& arguments, const std::string& directory,
            Process* process);
 
 // Waits for the process to end and gives its exit code; false on timeout.
-bool WaitForExit(const Process& process, DWORD* exitCode, DWORD timeout = DefaultWait);
-void Close(Process& process);
+inline bool WaitForExit(const Process& process, DWORD* exitCode, DWORD timeout = DefaultWait) {
+  return win32ui::WaitForExit(process, exitCode, timeout);
+}
 
 // A visible top-level window with this class and caption (either may be
 // null for "any"), optionally only of one process; null after the timeout.
 HWND WaitForWindow(const char* className, const char* caption, DWORD processId = 0,
                    DWORD timeout = DefaultWait);
 
-// The window's text (works across processes).
-std::string Text(HWND window);
-
-// The text of a message box: its static control 0xFFFF.
-std::string MessageBoxText(HWND box);
-
-// Clicks a visible, enabled button of a dialog with PostMessage(BM_CLICK);
-// false when there is no such button.
-bool Click(HWND dialog, int buttonId);
+// The text of a message box (its static control 0xFFFF), clicking a visible,
+// enabled button with PostMessage(BM_CLICK), the process that owns a window
+// and the items of a list box in another process.
+using win32ui::Click;
+using win32ui::ListBoxItems;
+using win32ui::MessageBoxText;
+using win32ui::WindowProcess;
 
 // Waits until the window is gone.
-bool WaitUntilGone(HWND window, DWORD timeout = DefaultWait);
-
-// The process that owns a window.
-DWORD WindowProcess(HWND window);
-
-// The items of a list box in another process.
-std::vector<std::string> ListBoxItems(HWND listBox);
+inline bool WaitUntilGone(HWND window, DWORD timeout = DefaultWait) {
+  return win32ui::WaitUntilGone(window, timeout);
+}
 
 // File-system helpers for the scratch folders of the tests.
-bool Exists(const std::string& path);
-bool IsDirectory(const std::string& path);
-bool WriteFileText(const std::string& path, const std::string& text);
-std::string ReadFileText(const std::string& path);
-void RemoveTree(const std::string& path);  // also read-only files
+using win32ui::IsDirectory;
+using win32ui::PathExists;
+using win32ui::ReadWholeFile;
+using win32ui::RemoveTree;  // also read-only files
+using win32ui::WriteWholeFile;
 // Names (relative, backslash-separated) of everything below a folder,
 // folders with a trailing backslash, sorted.
 std::vector<std::string> ListTree(const std::string& root);

@@ -223,7 +223,7 @@ void CloseProductWindow(bool shots) {
 void RunInstallation(const InstallOptions& o) {
   ClearMarks();
   const std::string hold = std::string(MarksDir) + "\\config.hold";
-  if (o.HoldConfig && o.Standins) WriteTextFile(hold, "hold");
+  if (o.HoldConfig && o.Standins) WriteWholeFile(hold, "hold");
   else DeleteFileA(hold.c_str());
 
   Target t;
@@ -454,7 +454,7 @@ void ScenarioLeaving(const std::string& setup) {
 void ScenarioDestination(const std::string& setup) {
   // A folder to browse to, with a file of the probe's name that must survive.
   CreateDirectoryA("C:\\e2e-browse", nullptr);
-  WriteTextFile("C:\\e2e-browse\\check.fil", "belongs to the user");
+  WriteWholeFile("C:\\e2e-browse\\check.fil", "belongs to the user");
 
   Target t;
   if (!Start(setup, &t)) return;
@@ -503,7 +503,7 @@ void ScenarioDestination(const std::string& setup) {
              "the destination field after browsing");
   CheckEqual(ItemText(page, IDC_SPACE_NEEDED), "87,988", "the needed space");
   Check(FindBox(t).Window == nullptr, "no box after browsing");
-  CheckEqual(ReadTextFile("C:\\e2e-browse\\check.fil"), "belongs to the user",
+  CheckEqual(ReadWholeFile("C:\\e2e-browse\\check.fil"), "belongs to the user",
              "the user's own check.fil is untouched:");
 
   Note("-- a new directory three levels deep: Yes creates the chain");

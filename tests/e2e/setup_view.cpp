@@ -1,10 +1,8 @@
 #include "setup_view.h"
 
 #include <shlobj.h>
-#include <shobjidl.h>
 
 #include <cstdio>
-#include <fstream>
 #include <sstream>
 
 #include "report.h"
@@ -30,68 +28,28 @@ BOOL CALLBACK CollectStatics(HWND child, LPARAM lParam) {
   return TRUE;
 }
 
-std::string SpecialFolder(int csidl) {
-  char path[MAX_PATH] = "";
-  SHGetFolderPathA(nullptr, csidl, nullptr, 0, path);
-  return path;
-}
+constexpr char ProductKey[] = "SOFTWARE\\Aldmoor&Brisk\\Umberlay Vale (Demo)";
+constexpr char UninstallKey[] =
+    "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Umberlay Vale (Demo)";
 
-bool QueryValue(HKEY key, const char* name, DWORD* type, std::vector<char>* data) {
-  DWORD size = 0;
-  if (RegQueryValueExA(key, name, nullptr, type, nullptr, &size) != ERROR_SUCCESS) return false;
-  data->assign(size, '\0');
-  return RegQueryValueExA(key, name, nullptr, type, reinterpret_cast<BYTE*>(data->data()), &size) ==
-         ERROR_SUCCESS;
-}
-
-void CheckTextValue(HKEY key, const char* name, const std::string& text, DWORD length) {
-  DWORD type = 0;
-  std::vector<char> data;
-  if (!Check(QueryValue(key, name, &type, &data), std::string("registry value ") + name + " exists")) {
-    return;
-  }
-  Check(type == REG_SZ, std::string(name) + " is REG_SZ");
-  Check(data.size() == length,
+void CheckTextValue(const char* subkey, const char* name, const std::string& text, DWORD length) {
+  const win32ui::RegistryValue value = win32ui::ReadRegistryValue(subkey, name);
+  if (!Check(value.present, std::string("registry value ") + name + " exists")) return;
+  Check(value.type == REG_SZ, std::string(name) + " is REG_SZ");
+  Check(value.data.size() == length,
         std::string(name) + " holds " + std::to_string(length) + " bytes",
-        "holds " + std::to_string(data.size()));
-  CheckEqual(std::string(data.data(), strnlen(data.data(), data.size())), text,
-             std::string("registry value ") + name);
-}
-
-// Target and working directory of a shortcut file.
-bool ReadShortcut(const std::string& link, std::string* target, std::string* workingDir) {
-  bool ok = false;
-  CoInitialize(nullptr);
-  IShellLinkA* shellLink = nullptr;
-  if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
-                                 reinterpret_cast<void**>(&shellLink)))) {
-    IPersistFile* file = nullptr;
-    if (SUCCEEDED(shellLink->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
-      wchar_t wide[MAX_PATH];
-      MultiByteToWideChar(CP_ACP, 0, link.c_str(), -1, wide, MAX_PATH);
-      if (SUCCEEDED(file->Load(wide, STGM_READ))) {
-        char path[MAX_PATH] = "", dir[MAX_PATH] = "";
-        shellLink->GetPath(path, MAX_PATH, nullptr, 0);
-        shellLink->GetWorkingDirectory(dir, MAX_PATH);
-        *target = path;
-        *workingDir = dir;
-        ok = true;
-      }
-      file->Release();
-    }
-    shellLink->Release();
-  }
-  CoUninitialize();
-  return ok;
+        "holds " + std::to_string(value.data.size()));
+  CheckEqual(value.Text(), text, std::string("registry value ") + name);
 }
 
 void CheckShortcut(const std::string& link, const std::string& target, const std::string& dir) {
   if (!Check(FileExists(link), "shortcut " + link + " exists")) return;
-  std::string foundTarget, foundDir;
-  if (!Check(ReadShortcut(link, &foundTarget, &foundDir), "shortcut " + link + " can be read")) return;
-  Check(_stricmp(foundTarget.c_str(), target.c_str()) == 0, "it points at " + target,
-        "points at " + foundTarget);
-  Check(_stricmp(foundDir.c_str(), dir.c_str()) == 0, "it works in " + dir, "works in " + foundDir);
+  const win32ui::LoadedLink found = win32ui::LoadLink(link, 0);
+  if (!Check(found.loaded, "shortcut " + link + " can be read")) return;
+  Check(_stricmp(found.target.c_str(), target.c_str()) == 0, "it points at " + target,
+        "points at " + found.target);
+  Check(_stricmp(found.workingDirectory.c_str(), dir.c_str()) == 0, "it works in " + dir,
+        "works in " + found.workingDirectory);
 }
 
 }  // namespace
@@ -128,8 +86,8 @@ std::string DefaultDestination() {
   return std::string(windows, 3) + "Program Files\\Umberlay Vale (Demo)";
 }
 
-std::string ProgramsFolder() { return SpecialFolder(CSIDL_PROGRAMS); }
-std::string DesktopFolder() { return SpecialFolder(CSIDL_DESKTOPDIRECTORY); }
+std::string ProgramsFolder() { return win32ui::SpecialFolder(CSIDL_PROGRAMS); }
+std::string DesktopFolder() { return win32ui::SpecialFolder(CSIDL_DESKTOPDIRECTORY); }
 
 std::vector<std::string> ProgramGroups() {
   std::vector<std::string> groups;
@@ -146,31 +104,9 @@ std::vector<std::string> ProgramGroups() {
   return groups;
 }
 
-bool IsDirectory(const std::string& path) {
-  const DWORD a = GetFileAttributesA(path.c_str());
-  return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-bool FileExists(const std::string& path) {
-  const DWORD a = GetFileAttributesA(path.c_str());
-  return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-std::string ReadTextFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-void WriteTextFile(const std::string& path, const std::string& text) {
-  std::ofstream out(path, std::ios::binary);
-  out << text;
-}
-
 std::vector<std::string> Marks(const std::string& program) {
   std::vector<std::string> lines;
-  std::istringstream in(ReadTextFile(std::string(MarksDir) + "\\" + program + ".txt"));
+  std::istringstream in(ReadWholeFile(std::string(MarksDir) + "\\" + program + ".txt"));
   for (std::string line; std::getline(in, line);) {
     if (!line.empty() && line.back() == '\r') line.pop_back();  // written in text mode
     lines.push_back(line);
@@ -185,40 +121,26 @@ void ClearMarks() {
   }
 }
 
-bool ProductKeyExists() {
-  HKEY key;
-  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Aldmoor&Brisk\\Umberlay Vale (Demo)", 0,
-                    KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) {
-    return false;
-  }
-  RegCloseKey(key);
-  return true;
-}
+bool ProductKeyExists() { return win32ui::RegistryKeyExists(ProductKey); }
 
 void CheckRegistry(const std::string& dir, const std::string& group) {
-  HKEY key;
-  if (Check(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Aldmoor&Brisk\\Umberlay Vale (Demo)", 0,
-                          KEY_QUERY_VALUE, &key) == ERROR_SUCCESS,
+  if (Check(win32ui::RegistryKeyExists(ProductKey),
             "HKLM\\SOFTWARE\\Aldmoor&Brisk\\Umberlay Vale (Demo) exists")) {
-    CheckTextValue(key, "pth", dir, 1024);
-    CheckTextValue(key, "grp", group, 1024);
-    DWORD type = 0;
-    std::vector<char> data;
-    if (Check(QueryValue(key, "chs", &type, &data), "registry value chs exists")) {
-      Check(type == REG_DWORD && data.size() == 4 && data[0] == 0 && data[1] == 0 && data[2] == 0 &&
-                data[3] == 0,
+    CheckTextValue(ProductKey, "pth", dir, 1024);
+    CheckTextValue(ProductKey, "grp", group, 1024);
+    const win32ui::RegistryValue checksum = win32ui::ReadRegistryValue(ProductKey, "chs");
+    if (Check(checksum.present, "registry value chs exists")) {
+      const std::vector<BYTE>& data = checksum.data;
+      Check(checksum.type == REG_DWORD && data.size() == 4 && data[0] == 0 && data[1] == 0 &&
+                data[2] == 0 && data[3] == 0,
             "chs is the REG_DWORD 0");
     }
-    RegCloseKey(key);
   }
-  if (Check(RegOpenKeyExA(HKEY_LOCAL_MACHINE,
-                          "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Umberlay Vale (Demo)",
-                          0, KEY_QUERY_VALUE, &key) == ERROR_SUCCESS,
-            "the uninstall entry exists")) {
-    CheckTextValue(key, "DisplayName", Title, 21);
+  if (Check(win32ui::RegistryKeyExists(UninstallKey), "the uninstall entry exists")) {
+    CheckTextValue(UninstallKey, "DisplayName", Title, 21);
     const std::string uninstaller = dir + "\\Sweeper.exe";
-    CheckTextValue(key, "UninstallString", uninstaller, static_cast<DWORD>(uninstaller.size() + 1));
-    RegCloseKey(key);
+    CheckTextValue(UninstallKey, "UninstallString", uninstaller,
+                   static_cast<DWORD>(uninstaller.size() + 1));
   }
 }
 
@@ -262,9 +184,7 @@ HWND Backdrop(Target& t) {
   }
   // A minimised backdrop may not count as visible; look for the class directly.
   HWND window = FindWindowA("ZKSetupClass", nullptr);
-  DWORD pid = 0;
-  GetWindowThreadProcessId(window, &pid);
-  return pid == t.ProcessId() ? window : nullptr;
+  return win32ui::WindowProcess(window) == t.ProcessId() ? window : nullptr;
 }
 
 }  // namespace e2e

@@ -8,9 +8,15 @@
 #include <string>
 #include <vector>
 
+#include "tests/win32ui/system.h"
 #include "ui_access.h"
 
 namespace e2e {
+
+using win32ui::FileExists;
+using win32ui::IsDirectory;
+using win32ui::ReadWholeFile;
+using win32ui::WriteWholeFile;
 
 constexpr char Title[] = "Umberlay Vale (Demo)";
 constexpr char WideTitle[] = "Umberlay Vale  (Demo)";  // two blanks: pages 118 and 120
@@ -42,11 +48,6 @@ std::string ProgramsFolder();
 std::string DesktopFolder();
 // The plain folders of the Programs folder in enumeration order.
 std::vector<std::string> ProgramGroups();
-
-bool IsDirectory(const std::string& path);
-bool FileExists(const std::string& path);
-std::string ReadTextFile(const std::string& path);
-void WriteTextFile(const std::string& path, const std::string& text);
 
 // The lines a stand-in program wrote (C:\e2e-marks\<name>.txt).
 std::vector<std::string> Marks(const std::string& program);

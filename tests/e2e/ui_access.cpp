@@ -9,22 +9,7 @@ namespace e2e {
 
 namespace {
 
-constexpr int PollMs = 50;
-
-int Polls(double seconds) { return static_cast<int>(seconds * 1000 / PollMs) + 1; }
-
-struct Collect {
-  DWORD ProcessId;
-  std::vector<HWND> Windows;
-};
-
-BOOL CALLBACK CollectTop(HWND window, LPARAM lParam) {
-  auto* collect = reinterpret_cast<Collect*>(lParam);
-  DWORD pid = 0;
-  GetWindowThreadProcessId(window, &pid);
-  if (pid == collect->ProcessId && IsWindowVisible(window)) collect->Windows.push_back(window);
-  return TRUE;
-}
+DWORD Ms(double seconds) { return static_cast<DWORD>(seconds * 1000); }
 
 bool HasAll(HWND dialog, const std::vector<int>& ids) {
   for (int id : ids) {
@@ -33,79 +18,24 @@ bool HasAll(HWND dialog, const std::vector<int>& ids) {
   return true;
 }
 
-std::string Narrow(const wchar_t* text) {
-  char out[4096];
-  WideCharToMultiByte(CP_ACP, 0, text, -1, out, sizeof(out), nullptr, nullptr);
-  return out;
-}
-
 }  // namespace
 
 bool Launch(const std::string& program, Target* target) {
-  std::string directory = program.substr(0, program.find_last_of('\\'));
-  std::string commandLine = "\"" + program + "\"";
-  STARTUPINFOA startup{};
-  startup.cb = sizeof(startup);
-  std::vector<char> line(commandLine.begin(), commandLine.end());
-  line.push_back('\0');
-  return CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                        directory.c_str(), &startup, &target->Process) != FALSE;
+  return win32ui::Start(win32ui::Quoted(program), program.substr(0, program.find_last_of('\\')),
+                        &target->Process);
 }
 
 bool WaitExit(Target& target, double seconds, DWORD* exitCode) {
-  if (target.Process.hProcess == nullptr) return false;
-  if (WaitForSingleObject(target.Process.hProcess, static_cast<DWORD>(seconds * 1000)) !=
-      WAIT_OBJECT_0) {
-    return false;
-  }
-  GetExitCodeProcess(target.Process.hProcess, exitCode);
-  return true;
+  return win32ui::WaitForExit(target.Process, exitCode, Ms(seconds));
 }
 
-bool IsRunning(Target& target) {
-  return target.Process.hProcess != nullptr &&
-         WaitForSingleObject(target.Process.hProcess, 0) == WAIT_TIMEOUT;
-}
+bool IsRunning(Target& target) { return win32ui::IsRunning(target.Process); }
 
-void Kill(Target& target) {
-  if (IsRunning(target)) TerminateProcess(target.Process.hProcess, 99);
-}
-
-std::vector<HWND> TopWindows(DWORD processId) {
-  Collect collect{processId, {}};
-  EnumWindows(CollectTop, reinterpret_cast<LPARAM>(&collect));
-  return collect.Windows;
-}
-
-std::string ClassOf(HWND window) {
-  char name[128] = "";
-  GetClassNameA(window, name, sizeof(name));
-  return name;
-}
-
-std::string TextOf(HWND window) {
-  char text[4096] = "";
-  DWORD_PTR result = 0;
-  SendMessageTimeoutA(window, WM_GETTEXT, sizeof(text), reinterpret_cast<LPARAM>(text),
-                      SMTO_ABORTIFHUNG, 5000, &result);
-  return text;
-}
-
-std::string CaptionOf(HWND window) {
-  char text[1024] = "";
-  GetWindowTextA(window, text, sizeof(text));
-  return text;
-}
-
-std::string ItemText(HWND dialog, int id) {
-  HWND item = GetDlgItem(dialog, id);
-  return item == nullptr ? std::string() : TextOf(item);
-}
+void Kill(Target& target) { win32ui::Kill(target.Process, 99); }
 
 HWND FindPage(Target& target, const std::string& caption, const std::vector<int>& ids) {
   for (HWND window : TopWindows(target.ProcessId())) {
-    if (ClassOf(window) != "#32770") continue;
-    if (GetDlgItem(window, 0xFFFF) != nullptr) continue;  // a message box
+    if (ClassOf(window) != "#32770" || win32ui::IsMessageBox(window)) continue;
     if (CaptionOf(window) == caption && HasAll(window, ids)) return window;
   }
   return nullptr;
@@ -113,60 +43,41 @@ HWND FindPage(Target& target, const std::string& caption, const std::vector<int>
 
 HWND WaitPage(Target& target, const std::string& caption, const std::vector<int>& ids,
               double seconds) {
-  for (int i = 0; i < Polls(seconds); ++i) {
-    if (HWND page = FindPage(target, caption, ids)) return page;
-    if (!IsRunning(target)) return FindPage(target, caption, ids);
-    Sleep(PollMs);
-  }
-  return nullptr;
+  HWND page = nullptr;
+  win32ui::PollUntil([&] {
+    page = FindPage(target, caption, ids);
+    return page != nullptr || !IsRunning(target);
+  }, Ms(seconds));
+  // A setup that has just ended: one last look.
+  if (page == nullptr && !IsRunning(target)) page = FindPage(target, caption, ids);
+  return page;
 }
 
 Box FindBox(Target& target) {
   Box box;
   for (HWND window : TopWindows(target.ProcessId())) {
-    if (ClassOf(window) != "#32770" || GetDlgItem(window, 0xFFFF) == nullptr) continue;
+    if (!win32ui::IsMessageBox(window)) continue;
     box.Window = window;
     box.Caption = CaptionOf(window);
-    box.Text = ItemText(window, 0xFFFF);
+    box.Text = win32ui::MessageBoxText(window);
     break;
   }
   return box;
 }
 
 Box WaitBox(Target& target, double seconds) {
-  for (int i = 0; i < Polls(seconds); ++i) {
-    Box box = FindBox(target);
-    if (box.Window != nullptr) return box;
-    if (!IsRunning(target)) break;
-    Sleep(PollMs);
-  }
-  return Box{};
+  Box box;
+  win32ui::PollUntil([&] {
+    box = FindBox(target);
+    return box.Window != nullptr || !IsRunning(target);
+  }, Ms(seconds));
+  return box;
 }
 
 bool AnswerBox(const Box& box, int button) {
   if (box.Window == nullptr) return false;
-  HWND control = GetDlgItem(box.Window, button);
-  if (control != nullptr && IsWindowVisible(control) && IsWindowEnabled(control)) {
-    PostMessageA(control, BM_CLICK, 0, 0);
-  } else {
-    PostMessageA(box.Window, WM_COMMAND, button, 0);
-  }
+  if (!Click(box.Window, button)) PostMessageA(box.Window, WM_COMMAND, button, 0);
   return WaitGone(box.Window);
-}
-
-bool Type(HWND dialog, int id, const std::string& text) {
-  HWND control = GetDlgItem(dialog, id);
-  if (control == nullptr) return false;
-  DWORD_PTR result = 0;
-  SendMessageTimeoutA(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()),
-                      SMTO_ABORTIFHUNG, 5000, &result);
-  return TextOf(control) == text;
-}
-
-bool Click(HWND dialog, int id) {
-  HWND control = GetDlgItem(dialog, id);
-  if (control == nullptr || !IsWindowVisible(control) || !IsWindowEnabled(control)) return false;
-  return PostMessageA(control, BM_CLICK, 0, 0) != FALSE;
 }
 
 bool IsEnabled(HWND dialog, int id) {
@@ -179,17 +90,7 @@ bool IsChecked(HWND dialog, int id) {
 }
 
 std::vector<std::string> ListEntries(HWND dialog, int id) {
-  std::vector<std::string> entries;
-  HWND list = GetDlgItem(dialog, id);
-  if (list == nullptr) return entries;
-  const LRESULT count = SendMessageW(list, LB_GETCOUNT, 0, 0);
-  for (LRESULT i = 0; i < count; ++i) {
-    wchar_t text[2048] = L"";
-    if (SendMessageW(list, LB_GETTEXTLEN, i, 0) >= 2047) continue;
-    SendMessageW(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(text));
-    entries.push_back(Narrow(text));
-  }
-  return entries;
+  return win32ui::ListBoxItems(GetDlgItem(dialog, id));
 }
 
 bool DoubleClickEntry(HWND dialog, int id, int index) {
@@ -248,13 +149,7 @@ void PressAltF4(HWND page) {
   PostMessageA(page, WM_CLOSE, 0, 0);
 }
 
-bool WaitGone(HWND window, double seconds) {
-  for (int i = 0; i < Polls(seconds); ++i) {
-    if (!IsWindow(window) || !IsWindowVisible(window)) return true;
-    Sleep(PollMs);
-  }
-  return false;
-}
+bool WaitGone(HWND window, double seconds) { return win32ui::WaitUntilGone(window, Ms(seconds)); }
 
 void Settle(int milliseconds) { Sleep(milliseconds); }
 
@@ -264,9 +159,8 @@ namespace {
 class RemoteTree {
  public:
   RemoteTree(HWND tree) : Tree(tree) {
-    DWORD pid = 0;
-    GetWindowThreadProcessId(tree, &pid);
-    Process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
+    Process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE,
+                          win32ui::WindowProcess(tree));
     if (Process != nullptr) {
       Memory = static_cast<char*>(VirtualAllocEx(Process, nullptr, 4096, MEM_COMMIT, PAGE_READWRITE));
     }
@@ -339,12 +233,10 @@ HTREEITEM FindItem(HWND tree, RemoteTree& remote, HTREEITEM start, const std::st
 bool ChooseInFolderBrowser(Target& target, const std::vector<std::string>& pathTexts,
                            std::string* problem) {
   HWND browser = nullptr;
-  for (int i = 0; i < Polls(20) && browser == nullptr; ++i) {
-    for (HWND window : TopWindows(target.ProcessId())) {
-      if (ClassOf(window) == "#32770" && CaptionOf(window) == "Browse for Folder") browser = window;
-    }
-    if (browser == nullptr) Sleep(PollMs);
-  }
+  win32ui::PollUntil([&] {
+    browser = win32ui::FindTopWindow("#32770", "Browse for Folder", target.ProcessId());
+    return browser != nullptr;
+  }, Ms(20));
   if (browser == nullptr) {
     *problem = "no folder browser appeared";
     return false;

@@ -9,12 +9,27 @@
 #include <string>
 #include <vector>
 
+#include "tests/win32ui/process.h"
+#include "tests/win32ui/ui.h"
+
 namespace e2e {
+
+// Shared with the other test areas: visible top-level windows of a process,
+// classes, captions, texts read with WM_GETTEXT (works across processes;
+// waits for the owning thread to answer), typing (WM_SETTEXT) and clicking a
+// visible, enabled button (posted BM_CLICK).
+using win32ui::CaptionOf;
+using win32ui::ClassOf;
+using win32ui::Click;
+using win32ui::ItemText;
+using win32ui::TextOf;
+using win32ui::TopWindows;
+using win32ui::Type;
 
 // The setup process being driven.
 struct Target {
-  PROCESS_INFORMATION Process{};
-  DWORD ProcessId() const { return Process.dwProcessId; }
+  win32ui::Process Process;
+  DWORD ProcessId() const { return Process.id; }
 };
 
 // Starts program (a Windows path) with its own directory as the current one.
@@ -23,18 +38,6 @@ bool Launch(const std::string& program, Target* target);
 bool WaitExit(Target& target, double seconds, DWORD* exitCode);
 bool IsRunning(Target& target);
 void Kill(Target& target);
-
-// Visible top-level windows of the process.
-std::vector<HWND> TopWindows(DWORD processId);
-
-std::string ClassOf(HWND window);
-// Control text, read with WM_GETTEXT (works across processes; waits for the
-// owning thread to answer).
-std::string TextOf(HWND window);
-// Caption of a top-level window as the system keeps it: no message is sent,
-// so it answers also while the owning thread is busy (extracting).
-std::string CaptionOf(HWND window);
-std::string ItemText(HWND dialog, int id);
 
 // A page: a visible dialog of the process with this caption that holds every
 // control in ids. Null when none appears within seconds.
@@ -54,10 +57,6 @@ Box FindBox(Target& target);
 // Presses the box's button (IDOK, IDYES, IDNO ...) and waits until it is gone.
 bool AnswerBox(const Box& box, int button);
 
-// Types text into a control (WM_SETTEXT).
-bool Type(HWND dialog, int id, const std::string& text);
-// Clicks a visible, enabled button (posted BM_CLICK).
-bool Click(HWND dialog, int id);
 bool IsEnabled(HWND dialog, int id);
 bool IsChecked(HWND dialog, int id);
 // Every entry of a list box (read as UTF-16 across processes).

@@ -1,12 +1,27 @@
 // Helpers of the setup tests under Wine: running a helper program as a child
-// and answering its message boxes as a user would, registry and file
-// clean-up, and reading shortcut files back through the shell-link object.
+// and answering its message boxes as a user would, scratch folders, and
+// registering or removing an installation. Files, shortcuts and registry
+// values are read back with the shared helpers of tests/win32ui.
 #pragma once
 
 #include <windows.h>
 
 #include <string>
 #include <vector>
+
+#include "tests/win32ui/process.h"
+#include "tests/win32ui/system.h"
+
+using win32ui::LoadedLink;
+using win32ui::LoadLink;
+using win32ui::PathExists;
+using win32ui::Quoted;
+using win32ui::ReadRegistryValue;
+using win32ui::ReadWholeFile;
+using win32ui::RegistryValue;
+using win32ui::RemoveTree;
+using win32ui::SpecialFolder;
+using win32ui::WriteWholeFile;
 
 // A message box that a child showed: its caption and its text.
 struct ShownBox {
@@ -32,15 +47,10 @@ std::string TestProgramDirectory();
 
 // "\"<test dir>\setup_helper.exe\" args"
 std::string HelperCommand(const std::string& args);
-std::string Quoted(const std::string& text);
 
 // A fresh, empty scratch directory below the prefix's C:\ (removed first if
 // it exists).
 std::string FreshDirectory(const std::string& name);
-void RemoveTree(const std::string& path);
-bool PathExists(const std::string& path);
-std::string ReadWholeFile(const std::string& path);
-void WriteWholeFile(const std::string& path, const std::string& content);
 bool CopyTestProgram(const char* name, const std::string& destination);
 
 // Removes ProductKey (with its maker's key when that is left empty) and
@@ -50,27 +60,6 @@ void RemoveInstallationKeys();
 // Registers an installation as the install sequence would.
 void RegisterInstallation(const std::string& directory, const std::string& group,
                           bool withChecksum = true);
-
-// A value read back through the registry API.
-struct RegistryValue {
-  bool present = false;
-  DWORD type = 0;
-  std::vector<BYTE> data;
-  std::string Text() const;  // up to the first zero
-};
-RegistryValue ReadRegistryValue(const char* subkey, const char* name);
-
-// A shortcut file loaded back through IShellLinkA / IPersistFile.
-struct LoadedLink {
-  bool loaded = false;
-  std::string target;
-  std::string description;
-  std::string workingDirectory;
-};
-LoadedLink LoadLink(const std::string& linkPath);
-
-// The file-system path of a special folder (CSIDL_PROGRAMS, CSIDL_DESKTOP).
-std::string SpecialFolder(int csidl);
 
 // Polls until path exists, for at most the given number of seconds.
 bool WaitForFile(const std::string& path, int seconds);
