@@ -25,38 +25,14 @@ export WINEPREFIX=$work/prefix
 if [ "$name" = no_directdraw ]; then
   export WINEDLLOVERRIDES="$WINEDLLOVERRIDES;ddraw=d"
 fi
-export E2E_SETUP=$setup E2E_DRIVER=$driver E2E_SHOTS=$shots E2E_WORK=$work
-# The driver's command and options, one a line (names may hold blanks).
+# The driver's command: "install" with the options given, or one scenario.
 if [ "$name" = install ]; then
-  printf '%s\n' install >"$work/command"
-  printf '%s\n' "$@" >"$work/args"
+  command=(install -- "$@")
 else
-  printf '%s\n' scenario "$name" >"$work/command"
-  : >"$work/args"
+  command=(scenario "$name")
 fi
-
-xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
-  wineserver -p
-  wine cmd /c exit </dev/null >/dev/null 2>&1
-  # The driver asks for a picture with a .req file; this loop takes it.
-  ( while [ -d "$E2E_SHOTS" ]; do
-      for req in "$E2E_SHOTS"/*.req; do
-        [ -e "$req" ] || continue
-        import -window root "${req%.req}.png" 2>/dev/null
-        rm -f "$req"
-      done
-      sleep 0.1
-    done ) &
-  shooter=$!
-  mapfile -t command <"$E2E_WORK/command"
-  mapfile -t args <"$E2E_WORK/args"
-  wine "$E2E_DRIVER" "${command[@]}" --setup "$(winepath -w "$E2E_SETUP")" \
-      --shots "$(winepath -w "$E2E_SHOTS")" "${args[@]}" </dev/null 2>/dev/null
-  code=$?
-  kill $shooter 2>/dev/null
-  wineserver -k 2>/dev/null
-  wineserver -w 2>/dev/null
-  exit $code' 2>&1 | grep -v "Read access denied" | tee "$work/driver.log"
+bash "$root/tests/e2e/drive-setup.sh" "$shots" "$driver" "$setup" "${command[@]}" |
+  tee "$work/driver.log"
 code=${PIPESTATUS[0]}
 
 # The installed tree must equal the archive's contents byte for byte.
