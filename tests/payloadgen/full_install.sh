@@ -19,29 +19,9 @@ rm -rf "$out"
 mkdir -p "$shots"
 export WINEPREFIX=$out/prefix
 "$root/scripts/wine-prefix" >/dev/null 2>&1 || { echo "cannot prepare the Wine prefix"; exit 1; }
-export RUN_SETUP=$setup RUN_DRIVER=$driver RUN_SHOTS=$shots
 
 started=$(date +%s.%N)
-xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
-  wineserver -p
-  wine cmd /c exit </dev/null >/dev/null 2>&1
-  # The driver asks for a picture with a .req file; this loop takes it.
-  ( while [ -d "$RUN_SHOTS" ]; do
-      for req in "$RUN_SHOTS"/*.req; do
-        [ -e "$req" ] || continue
-        import -window root "${req%.req}.png" 2>/dev/null
-        rm -f "$req"
-      done
-      sleep 0.1
-    done ) &
-  shooter=$!
-  wine "$RUN_DRIVER" install --setup "$(winepath -w "$RUN_SETUP")" \
-      --shots "$(winepath -w "$RUN_SHOTS")" </dev/null 2>/dev/null
-  code=$?
-  kill $shooter 2>/dev/null
-  wineserver -k 2>/dev/null
-  wineserver -w 2>/dev/null
-  exit $code' 2>&1 | grep -v "Read access denied" | tee "$out/driver.log"
+bash "$root/tests/e2e/drive-setup.sh" "$shots" "$driver" "$setup" install | tee "$out/driver.log"
 code=${PIPESTATUS[0]}
 elapsed=$(awk -v a="$started" -v b="$(date +%s.%N)" 'BEGIN { printf "%.1f", b - a }')
 echo "driver: the installation took $elapsed s (Xvfb and Wine start included)"
