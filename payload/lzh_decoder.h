@@ -70,10 +70,31 @@ uint32_t LzhDecoder::Decode(uint32_t& compressedLength, uint32_t& uncompressedLe
 
   uint64_t count = 0;
   while (count < wanted) {
-    uint32_t c = Model.Child[RootNode];
-    while (c < NodeCount) c = Model.Child[c + readBits(1)];
-    const uint32_t s = c - NodeCount;
-    Model.CountSymbol(s);
+    // One refill per symbol is enough: the tree keeps the sibling property with counts
+    // of at least 1 and a root of at most MaxFreq, so no leaf is deeper than 22 (a node
+    // at depth d has a count of at least the Fibonacci number F(d + 2)); with the
+    // distance's 14 bits a symbol takes at most 36 of the 57 bits.
+    if (bitCount < 40) refill();
+
+    // Walk down, remembering the nodes passed: until the update first exchanges nodes,
+    // they are the leaf's ancestors, so the update needs no Parent lookups for them.
+    uint16_t path[NodeCount];  // far more than any walk needs
+    uint32_t depth = 0;
+    uint32_t node = Model.Child[RootNode] + static_cast<uint32_t>(bitBuf >> 63);
+    bitBuf <<= 1;
+    while (Model.Child[node] < NodeCount) {
+      path[depth++] = static_cast<uint16_t>(node);
+      node = Model.Child[node] + static_cast<uint32_t>(bitBuf >> 63);
+      bitBuf <<= 1;
+    }
+    bitCount -= depth + 1;
+    const uint32_t s = Model.Child[node] - NodeCount;
+    if (Model.Freq[RootNode] == MaxFreq) {
+      Model.RebuildTree();
+      Model.UpdateTree(s);
+    } else {
+      Model.UpdateTreeAlong(node, path, depth);
+    }
 
     if (s < 256) {
       output(static_cast<uint32_t>(s));

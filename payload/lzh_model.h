@@ -11,6 +11,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 
 constexpr uint32_t RingSize = 4096;
 constexpr uint32_t RingMask = RingSize - 1;
@@ -64,9 +65,23 @@ inline constexpr const uint8_t (&PositionLengthTable)[256] = LzhPositions.length
 inline constexpr const uint8_t (&PositionEncodeCode)[64] = LzhPositions.encodeCode;
 inline constexpr const uint8_t (&PositionEncodeLength)[64] = LzhPositions.encodeLength;
 
+// Index (0..3) of the first 16-bit lane, in memory order, that is not zero.
+inline uint32_t LowestLane(uint64_t lanes) {
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__ && defined(__GNUC__)
+  return static_cast<uint32_t>(__builtin_ctzll(lanes)) >> 4;
+#else
+  uint16_t lane[4];
+  std::memcpy(lane, &lanes, sizeof lane);
+  uint32_t i = 0;
+  while (lane[i] == 0) ++i;
+  return i;
+#endif
+}
+
 struct LzhModel {
-  // Freq[NodeCount] is a sentinel held at 0xFFFF that ends the search in UpdateTree.
-  uint16_t Freq[NodeCount + 1];
+  // Freq[NodeCount] is a sentinel held at 0xFFFF that ends the search in UpdateTree;
+  // three more entries of 0xFFFF let that search read four counts at a time.
+  uint16_t Freq[NodeCount + 4];
   // Child[n] >= NodeCount: n is a leaf holding symbol Child[n] - NodeCount; otherwise the
   // children of n are Child[n] and Child[n] + 1.
   uint16_t Child[NodeCount];
@@ -78,6 +93,16 @@ struct LzhModel {
   // Counts symbol s once: its leaf and every ancestor, moving each node whose count
   // passes the next node's to just after the last node of a lower count.
   inline void UpdateTree(uint32_t s);
+  // UpdateTree for the symbol of leaf node, given the leaf's ancestors below the root
+  // (path[0] a child of the root ... path[depth - 1] the leaf's parent), as a decoder's
+  // walk down has just found them. Same result as UpdateTree.
+  inline void UpdateTreeAlong(uint32_t leaf, const uint16_t* path, uint32_t depth);
+  // The update from node c (a leaf or a node on its way up) to the root.
+  inline void UpdateTreeFrom(uint32_t c);
+  // The last node from `from` on whose count is below k, given Freq[from] = k - 1 (the
+  // counts are sorted, so the nodes below k are one run of k - 1). Compares four counts
+  // at a time; the sentinel ends the run, and the padding behind it is never needed.
+  inline uint32_t LastBelow(uint32_t from, uint32_t k) const;
   // Rebuilds the tree from the leaves with their counts halved (rounded up).
   void RebuildTree();
   // What both ends do after a symbol has been coded with the current tree: rebuild when
@@ -88,14 +113,45 @@ struct LzhModel {
   }
 };
 
-inline void LzhModel::UpdateTree(uint32_t s) {
-  uint32_t c = Parent[NodeCount + s];
+inline void LzhModel::UpdateTree(uint32_t s) { UpdateTreeFrom(Parent[NodeCount + s]); }
+
+inline void LzhModel::UpdateTreeAlong(uint32_t leaf, const uint16_t* path, uint32_t depth) {
+  // While no exchange has happened, the parent of each node is the next one up the
+  // path; the counts along it can then be raised without waiting for Parent loads.
+  uint32_t c = leaf;
+  for (;;) {
+    const uint32_t k = ++Freq[c];
+    if (k > Freq[c + 1]) break;
+    if (depth == 0) {
+      ++Freq[RootNode];
+      return;
+    }
+    c = path[--depth];
+  }
+  --Freq[c];
+  UpdateTreeFrom(c);
+}
+
+inline uint32_t LzhModel::LastBelow(uint32_t from, uint32_t k) const {
+  const uint64_t run = 0x0001000100010001ull * (k - 1);
+  uint32_t m = from + 1;
+  for (;;) {
+    uint64_t four;
+    std::memcpy(&four, &Freq[m], sizeof four);
+    const uint64_t differ = four ^ run;
+    if (differ != 0) {
+      // Counts are read in memory order; the first differing one ends the run.
+      return m - 1 + LowestLane(differ);
+    }
+    m += 4;
+  }
+}
+
+inline void LzhModel::UpdateTreeFrom(uint32_t c) {
   do {
     uint32_t k = ++Freq[c];
     if (k > Freq[c + 1]) {
-      // Find the last node whose count is still below k; the sentinel stops the scan.
-      uint32_t l = c + 1;
-      while (k > Freq[l + 1]) ++l;
+      uint32_t l = LastBelow(c + 1, k);
       Freq[c] = Freq[l];
       Freq[l] = static_cast<uint16_t>(k);
 
