@@ -17,7 +17,7 @@ void LzhModel::InitTree() {
     Parent[i] = static_cast<uint16_t>(j);
     Parent[i + 1] = static_cast<uint16_t>(j);
   }
-  for (uint32_t n = NodeCount; n < NodeCount + 4; ++n) Freq[n] = 0xFFFF;
+  for (uint32_t n = NodeCount; n < NodeCount + FreqPadding; ++n) Freq[n] = 0xFFFF;
   Parent[RootNode] = 0;
 }
 
@@ -51,6 +51,6 @@ void LzhModel::RebuildTree() {
     Parent[k] = static_cast<uint16_t>(i);
     if (k < NodeCount) Parent[k + 1] = static_cast<uint16_t>(i);
   }
-  for (uint32_t n = NodeCount; n < NodeCount + 4; ++n) Freq[n] = 0xFFFF;
+  for (uint32_t n = NodeCount; n < NodeCount + FreqPadding; ++n) Freq[n] = 0xFFFF;
   Parent[RootNode] = 0;
 }

@@ -12,6 +12,9 @@
 
 #include <cstdint>
 #include <cstring>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 constexpr uint32_t RingSize = 4096;
 constexpr uint32_t RingMask = RingSize - 1;
@@ -21,6 +24,8 @@ constexpr uint32_t SymbolCount = 314;             // 256 literals + (MaxMatch - 
 constexpr uint32_t NodeCount = 2 * SymbolCount - 1;  // 627
 constexpr uint32_t RootNode = NodeCount - 1;      // 626
 constexpr uint32_t MaxFreq = 0x8000;
+// Sentinel counts of 0xFFFF behind the last node (see LzhModel::LastBelow).
+constexpr uint32_t FreqPadding = 16;
 constexpr uint32_t RingStart = RingSize - MaxMatch;  // 4036, first write position
 constexpr uint32_t FlushMarker = 0xABCDABCD;
 // Symbol of a match of length n is n + MatchSymbolBias (n = 3 gives 256).
@@ -80,8 +85,8 @@ inline uint32_t LowestLane(uint64_t lanes) {
 
 struct LzhModel {
   // Freq[NodeCount] is a sentinel held at 0xFFFF that ends the search in UpdateTree;
-  // three more entries of 0xFFFF let that search read four counts at a time.
-  uint16_t Freq[NodeCount + 4];
+  // fifteen more entries of 0xFFFF let that search read sixteen counts at a time.
+  uint16_t Freq[NodeCount + FreqPadding];
   // Child[n] >= NodeCount: n is a leaf holding symbol Child[n] - NodeCount; otherwise the
   // children of n are Child[n] and Child[n] + 1.
   uint16_t Child[NodeCount];
@@ -100,8 +105,8 @@ struct LzhModel {
   // The update from node c (a leaf or a node on its way up) to the root.
   inline void UpdateTreeFrom(uint32_t c);
   // The last node from `from` on whose count is below k, given Freq[from] = k - 1 (the
-  // counts are sorted, so the nodes below k are one run of k - 1). Compares four counts
-  // at a time; the sentinel ends the run, and the padding behind it is never needed.
+  // counts are sorted, so the nodes below k are one run of k - 1). Compares several
+  // counts at a time; the sentinel ends the run, and the padding behind it is only read.
   inline uint32_t LastBelow(uint32_t from, uint32_t k) const;
   // Rebuilds the tree from the leaves with their counts halved (rounded up).
   void RebuildTree();
@@ -133,8 +138,22 @@ inline void LzhModel::UpdateTreeAlong(uint32_t leaf, const uint16_t* path, uint3
 }
 
 inline uint32_t LzhModel::LastBelow(uint32_t from, uint32_t k) const {
-  const uint64_t run = 0x0001000100010001ull * (k - 1);
+  // Sixteen counts per step: the runs are mostly a few counts long, but long enough to
+  // make a narrower step's loop exit hard to predict.
   uint32_t m = from + 1;
+#if defined(__SSE2__)
+  const __m128i run = _mm_set1_epi16(static_cast<short>(k - 1));
+  for (;;) {
+    const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(&Freq[m]));
+    const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(&Freq[m + 8]));
+    const uint32_t same =
+        static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi16(a, run))) |
+        (static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi16(b, run))) << 16);
+    if (same != 0xFFFFFFFFu) return m - 1 + (static_cast<uint32_t>(__builtin_ctz(~same)) >> 1);
+    m += 16;
+  }
+#else
+  const uint64_t run = 0x0001000100010001ull * (k - 1);
   for (;;) {
     uint64_t four;
     std::memcpy(&four, &Freq[m], sizeof four);
@@ -145,6 +164,7 @@ inline uint32_t LzhModel::LastBelow(uint32_t from, uint32_t k) const {
     }
     m += 4;
   }
+#endif
 }
 
 inline void LzhModel::UpdateTreeFrom(uint32_t c) {
