@@ -52,7 +52,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
       data.insert(data.end(), data.begin(), data.begin() + static_cast<long>(one));
   }
   std::vector<uint8_t> stream;
-  LzhEncode(data.data(), data.size(), stream, (mode & 1) ? LzhParse::Greedy : LzhParse::Lazy);
+  const LzhParse parse =
+      (mode & 1) ? LzhParse::Greedy : (mode & 2) ? LzhParse::Lazy : LzhParse::Optimal;
+  LzhEncode(data.data(), data.size(), stream, parse);
   ExpectDecodes(*decoder, stream, data);
   ExpectDecodes(*reference, stream, data);
   return 0;

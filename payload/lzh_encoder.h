@@ -4,16 +4,19 @@
 // initial zero bytes; the last match ends exactly at the end of the data; the last
 // byte is filled with zero bits. The stream is appended to out.
 //
-// The default parse is lazy: a match is put off by one byte when the next position has
-// a longer one. Greedy parsing (always the longest match at hand) is kept as the
-// baseline that the lazy parse is measured against.
+// The default parse is optimal under the adaptive code's current lengths: block by
+// block it takes the cheapest sequence of literals and matches (every match length at
+// every position priced with the live model's code lengths plus the distance code).
+// Greedy parsing (always the longest match at hand) is kept as the baseline the
+// default is measured against; the lazy parse puts a match off by one byte when the
+// next position has a longer one.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <vector>
 
-enum class LzhParse { Lazy, Greedy };
+enum class LzhParse { Optimal, Lazy, Greedy };
 
 void LzhEncode(const uint8_t* data, size_t size, std::vector<uint8_t>& out);
 void LzhEncode(const uint8_t* data, size_t size, std::vector<uint8_t>& out, LzhParse parse);

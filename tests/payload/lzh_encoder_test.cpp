@@ -22,6 +22,21 @@ class LzhRoundTrip : public ::testing::Test {
   size_t Check(const std::vector<uint8_t>& data, const char* what) {
     std::vector<uint8_t> stream;
     LzhEncode(data.data(), data.size(), stream);
+    return CheckStream(data, stream, what);
+  }
+  size_t Check(const std::vector<uint8_t>& data, LzhParse parse, const char* what) {
+    std::vector<uint8_t> stream;
+    LzhEncode(data.data(), data.size(), stream, parse);
+    return CheckStream(data, stream, what);
+  }
+  // Every parse gives data back; returns the default parse's stream size.
+  size_t CheckAllParses(const std::vector<uint8_t>& data, const char* what) {
+    Check(data, LzhParse::Greedy, what);
+    Check(data, LzhParse::Lazy, what);
+    return Check(data, what);
+  }
+  size_t CheckStream(const std::vector<uint8_t>& data, const std::vector<uint8_t>& stream,
+                     const char* what) {
     const uint32_t c = static_cast<uint32_t>(stream.size());
     const uint32_t u = static_cast<uint32_t>(data.size());
     const DecodeRecord fast = DecodeWith(*decoder, stream, c, u);
@@ -93,5 +108,95 @@ TEST_F(LzhRoundTrip, LastMatchEndsExactlyAtTheEnd) {
     std::vector<uint8_t> data = TextBytes(300, tail);
     data.insert(data.end(), data.begin(), data.begin() + tail);
     Check(data, "tail");
+  }
+}
+
+// The optimal parse: the cheapest path under the model's code lengths, coded in blocks.
+
+TEST_F(LzhRoundTrip, TinyInputsOfEveryShape) {
+  // Every input of up to five bytes over a three-letter alphabet with zero: too short
+  // for a match, exactly one match, a match into the initial zeros.
+  const uint8_t letters[] = {0, 'a', 'b'};
+  for (size_t n = 1; n <= 5; ++n) {
+    size_t combos = 1;
+    for (size_t k = 0; k < n; ++k) combos *= 3;
+    for (size_t c = 0; c < combos; ++c) {
+      std::vector<uint8_t> data;
+      for (size_t k = 0, v = c; k < n; ++k, v /= 3) data.push_back(letters[v % 3]);
+      CheckAllParses(data, "tiny");
+    }
+  }
+}
+
+TEST_F(LzhRoundTrip, DataEndingInsideAWouldBeMatch) {
+  // A long repeat cut short by the end of the data, for every cut in the last 64 bytes
+  // and at both sides of a block of the optimal parse.
+  std::vector<uint8_t> unit = TextBytes(700, 21);
+  std::vector<uint8_t> data = unit;
+  data.insert(data.end(), unit.begin(), unit.end());
+  data.insert(data.end(), unit.begin(), unit.end());
+  for (size_t cut = 0; cut < 64; ++cut) {
+    std::vector<uint8_t> part(data.begin(), data.end() - static_cast<long>(cut * 11));
+    CheckAllParses(part, "cut repeat");
+  }
+  for (size_t n : {2040, 2047, 2048, 2049, 2050, 2100, 4095, 4096, 4097, 6144}) {
+    std::vector<uint8_t> rep;
+    while (rep.size() < n) rep.insert(rep.end(), unit.begin(), unit.end());
+    rep.resize(n);
+    CheckAllParses(rep, "repeat at a block boundary");
+  }
+}
+
+TEST_F(LzhRoundTrip, MatchesIntoTheInitialZerosAtEveryDistance) {
+  // Zeros after some text can be matched against the ring's first zeros as long as the
+  // text is shorter than the ring; then only against themselves.
+  for (size_t lead : {1, 35, 36, 37, 100, 4000, 4035, 4036, 4037, 4095, 4096}) {
+    std::vector<uint8_t> data = RandomBytes(lead, lead);
+    data.insert(data.end(), 200, 0);
+    CheckAllParses(data, "zeros after a lead");
+  }
+}
+
+TEST_F(LzhRoundTrip, MaximumLengthRuns) {
+  // Runs and periods that give back-to-back matches of MaxMatch bytes, with lengths
+  // around multiples of MaxMatch.
+  for (size_t n : {59, 60, 61, 119, 120, 121, 181, 6000}) {
+    for (uint8_t b : {uint8_t{0}, uint8_t{0x41}}) {
+      const size_t stream = CheckAllParses(std::vector<uint8_t>(n, b), "run");
+      EXPECT_LT(stream, 40 + n / 12) << n;
+    }
+    std::vector<uint8_t> periodic;
+    for (size_t k = 0; k < n + 123; ++k) periodic.push_back(static_cast<uint8_t>(k % 61));
+    CheckAllParses(periodic, "period 61");
+  }
+}
+
+TEST_F(LzhRoundTrip, RandomAndMixedData) {
+  CheckAllParses(RandomBytes(20000, 31), "random");
+  std::vector<uint8_t> mixed;
+  for (uint64_t k = 0; k < 6; ++k) {
+    for (auto part : {RandomBytes(3000 + k * 500, 40 + k), TextBytes(5000, 50 + k),
+                      std::vector<uint8_t>(1000 + k * 37, static_cast<uint8_t>(k)),
+                      BinaryBytes(4000, 60 + k)})
+      mixed.insert(mixed.end(), part.begin(), part.end());
+  }
+  CheckAllParses(mixed, "mixed");
+}
+
+TEST_F(LzhRoundTrip, DefaultParseIsNoLargerThanGreedy) {
+  // Pricing every path cannot lose much to always taking the longest match; on data
+  // with repeats it wins clearly.
+  struct Sample {
+    std::vector<uint8_t> data;
+    double most;  // largest size of the default stream relative to greedy
+  };
+  const Sample samples[] = {{TextBytes(150000, 71), 0.97},
+                            {BinaryBytes(150000, 72), 0.99},
+                            {RunBytes(100000, 73), 1.0},
+                            {RandomBytes(60000, 74), 1.001}};
+  for (const Sample& s : samples) {
+    const double greedy = static_cast<double>(Check(s.data, LzhParse::Greedy, "greedy"));
+    const double best = static_cast<double>(Check(s.data, LzhParse::Optimal, "optimal"));
+    EXPECT_LE(best, greedy * s.most);
   }
 }
