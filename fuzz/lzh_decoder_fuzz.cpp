@@ -2,7 +2,7 @@
 // length; a flag byte (bits 0-5 below 50: that many bytes are cut from the stream's
 // end, so that it runs out into zero bits early; bits 6 and 7 scale the length: none
 // set keeps its low 10 bits, bit 6 alone the low 12, bit 7 alone all 16, both set
-// count it in units of 16 bytes, so that output stays below 1 MiB + one match; half
+// count it in units of 4 bytes, so that output stays below 256 KiB + one match; half
 // of the runs stay short and fast, the others reach the tree's rebuilds); then the
 // stream.
 // The decoder must call FlushMarker last and once, never take more than the compressed
@@ -53,7 +53,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const uint32_t flags = in.Take(1);
   if ((flags & 0xC0) == 0) wanted &= 0x3FF;
   if ((flags & 0xC0) == 0x40) wanted &= 0xFFF;
-  if ((flags & 0xC0) == 0xC0) wanted <<= 4;
+  if ((flags & 0xC0) == 0xC0) wanted <<= 2;
   const uint32_t cut = flags & 0x3F;
   uint32_t compressed = static_cast<uint32_t>(in.size);
   if (cut < 50 && compressed > cut) compressed -= cut;
