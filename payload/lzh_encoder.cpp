@@ -330,7 +330,7 @@ inline uint32_t DistanceBits(uint32_t distance) {
 
 // The cheapest parse of the data under the code lengths of the moment. The data is
 // taken in blocks: at the start of a block the code lengths are read from the live
-// model; then every position of the block is priced, from the front, as the cheapest
+// model (unless fewer than RepriceAfter symbols were coded since); then every position of the block is priced, from the front, as the cheapest
 // way to reach it (a literal from the position before, or a match of any length from
 // an earlier one); the cheapest path to the block's end is then coded with the live
 // model, which goes on adapting. A match reaching NiceLength or more ends the block
@@ -359,25 +359,22 @@ class OptimalParser {
   static constexpr uint32_t Infinite = 0xFFFFFFFFu;
 
   size_t Block(size_t start, TreeMatchFinder::Match* matches) {
-    uint8_t bits[SymbolCount];
-    CodeLengths(Coder.Code(), bits);
-    uint32_t literalPrice[256];
-    for (uint32_t s = 0; s < 256; ++s) literalPrice[s] = bits[s] * Unit + 1;
-    uint32_t lengthPrice[MaxMatch + 1];
-    for (uint32_t n = MinMatch; n <= MaxMatch; ++n)
-      lengthPrice[n] = bits[n + MatchSymbolBias] * Unit + 1;
-
+    if (Coded >= RepriceAfter) Reprice();
     const uint32_t size = static_cast<uint32_t>(End - start < BlockSize ? End - start : BlockSize);
+    // Prices are set up just ahead of the positions a step can reach, so that a block
+    // cut short early costs little.
     Price[0] = 0;
-    for (uint32_t i = 1; i <= size; ++i) Price[i] = Infinite;
+    uint32_t ready = 0;
     uint32_t blockEnd = size;
     uint32_t longLength = 0;
     uint32_t longDistance = 0;
     for (uint32_t i = 0; i < size; ++i) {
       const size_t p = start + i;
+      const uint32_t reach = size - i < MaxMatch ? size : i + MaxMatch;
+      for (; ready < reach; ) Price[++ready] = Infinite;
       const uint32_t count = Finder.Insert(p, matches);
       const uint32_t base = Price[i];
-      const uint32_t lit = base + literalPrice[Buf[p]];
+      const uint32_t lit = base + LiteralPrice[Buf[p]];
       if (lit < Price[i + 1]) {
         Price[i + 1] = lit;
         Length[i + 1] = 1;
@@ -397,7 +394,7 @@ class OptimalParser {
         const uint32_t d = matches[k].distance;
         const uint32_t withDistance = base + DistanceBits(d) * Unit;
         for (; n <= top; ++n) {
-          const uint32_t price = withDistance + lengthPrice[n];
+          const uint32_t price = withDistance + LengthPrice[n];
           if (price < Price[i + n]) {
             Price[i + n] = price;
             Length[i + n] = static_cast<uint8_t>(n);
@@ -412,8 +409,19 @@ class OptimalParser {
     const size_t p = start + blockEnd;
     Coder.PutSymbol(longLength + MatchSymbolBias);
     Coder.PutDistance(longDistance - 1);
+    ++Coded;
     for (size_t q = p + 1; q < p + longLength; ++q) Finder.Insert(q, matches);
     return p + longLength;
+  }
+
+  // Reads the code lengths of the live model into the price tables.
+  void Reprice() {
+    uint8_t bits[SymbolCount];
+    CodeLengths(Coder.Code(), bits);
+    for (uint32_t s = 0; s < 256; ++s) LiteralPrice[s] = bits[s] * Unit + 1;
+    for (uint32_t n = MinMatch; n <= MaxMatch; ++n)
+      LengthPrice[n] = bits[n + MatchSymbolBias] * Unit + 1;
+    Coded = 0;
   }
 
   // Codes the cheapest path from the block's start to position end of it.
@@ -431,6 +439,7 @@ class OptimalParser {
         Coder.PutDistance(Distance[to] - 1u);
       }
       at = to;
+      ++Coded;
     }
   }
 
@@ -438,6 +447,12 @@ class OptimalParser {
   size_t End;
   BufferedCoder Coder;
   TreeMatchFinder Finder;
+  // Prices of the symbols, read from the model when a block starts after RepriceAfter
+  // or more symbols have been coded with the prices in hand.
+  static constexpr uint32_t RepriceAfter = 256;
+  uint32_t Coded = RepriceAfter;
+  uint32_t LiteralPrice[256];
+  uint32_t LengthPrice[MaxMatch + 1];
   // Per position of a block (0..BlockSize): the cheapest price found to reach it and
   // the last step of that parse (1 for a literal, else a match's length and distance).
   uint32_t Price[BlockSize + 1];
