@@ -3,6 +3,7 @@
 //
 //   driver install  --setup PATH [--dir DIR] [--group NAME] [--desktop] [--play]
 //                   [--shots DIR] [--standins] [--hold-config] [--expect-directx-warning]
+//                   [--time-extraction LAST_FILE SIZE]
 //
 // install: one whole installation with every check. Without --standins the
 // payload is the real product: its configuration dialog is answered with OK
@@ -13,6 +14,7 @@
 // check is printed as "ok ..." or "FAIL ..."; the last line is
 // "driver: N failed"; the exit code is 0 when nothing failed.
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -25,6 +27,7 @@ int Usage() {
   std::fprintf(stderr,
                "usage: driver install --setup PATH [--dir DIR] [--group NAME] [--desktop] [--play]\n"
                "                      [--shots DIR] [--standins] [--hold-config] [--expect-directx-warning]\n"
+               "                      [--time-extraction LAST_FILE SIZE]\n"
                "       driver scenario NAME --setup PATH [--shots DIR]\n"
                "scenarios: %s\n",
                e2e::ScenarioList());
@@ -64,6 +67,12 @@ int main(int argc, char** argv) {
     else if (arg == "--hold-config") options.HoldConfig = true;
     else if (arg == "--standins") standins = true;
     else if (arg == "--expect-directx-warning") options.ExpectDirectDrawWarning = true;
+    else if (arg == "--time-extraction") {
+      std::string size;
+      if (!value(&options.TimedFile) || !value(&size)) return Usage();
+      options.TimedFileSize = std::strtoull(size.c_str(), nullptr, 10);
+      if (options.TimedFileSize == 0) return Usage();
+    }
     else return Usage();
   }
   if (options.Setup.empty()) return Usage();

@@ -23,6 +23,11 @@ struct InstallOptions {
   // False when the group's name is one the file system refuses: then no
   // start-menu shortcut can be made, and the installation still completes.
   bool ExpectStartMenu = true;
+  // When set: the payload's last file (path below the destination) and its size.
+  // The driver then times the extraction, from the group page's Next until that file
+  // has all its bytes, polling every few milliseconds, and notes the time.
+  std::string TimedFile;
+  unsigned long long TimedFileSize = 0;
 };
 
 // A whole installation from the welcome page to the end of the setup, with

@@ -20,8 +20,20 @@ mkdir -p "$shots"
 export WINEPREFIX=$out/prefix
 "$root/scripts/wine-prefix" >/dev/null 2>&1 || { echo "cannot prepare the Wine prefix"; exit 1; }
 
+# The driver times the extraction up to the payload's last file, which is the last
+# file that the product's list file names (the list is in archive order).
+timing=()
+list="$tree/UMBERLAY VALE.UNS"
+if [ -f "$list" ]; then
+  last=$(tr -d '\r' <"$list" | grep -v '^!' | tail -n 1)
+  if [ -n "$last" ] && [ -f "$tree/${last//\\//}" ]; then
+    timing=(--time-extraction "$last" "$(stat -c %s "$tree/${last//\\//}")")
+  fi
+fi
+
 started=$(date +%s.%N)
-bash "$root/tests/e2e/drive-setup.sh" "$shots" "$driver" "$setup" install | tee "$out/driver.log"
+bash "$root/tests/e2e/drive-setup.sh" "$shots" "$driver" "$setup" install "${timing[@]}" |
+  tee "$out/driver.log"
 code=${PIPESTATUS[0]}
 elapsed=$(awk -v a="$started" -v b="$(date +%s.%N)" 'BEGIN { printf "%.1f", b - a }')
 echo "driver: the installation took $elapsed s (Xvfb and Wine start included)"
