@@ -10,7 +10,8 @@ constexpr int ProgressPercentTextId = 1018;
 constexpr int ProgressStatusTextId = 1027;
 
 // Moves the bar to percent (its range is the default 0..100) and shows the
-// percentage as "%3d%% complete", e.g. "  5% complete".
+// percentage as "%3d%% complete", e.g. "  5% complete". A control that already
+// shows its value is left alone (no repaint).
 void SetProgress(int32_t percent);
 
 // Shows text as the status line.
