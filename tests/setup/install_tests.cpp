@@ -186,7 +186,10 @@ TEST_F(Install, CompleteRunShowsEveryStepAndRecordsTheInstallation) {
   EXPECT_EQ(tail, (std::vector<int>{95, 96, 98, 99, 100}));
   for (size_t i = 1; i + 5 < run.bar.size(); ++i) EXPECT_LE(run.bar[i], 95);
   for (int percent : run.bar) EXPECT_NE(percent, 97);
-  EXPECT_EQ(run.bar.size(), 1 + 5 + 6u) << "one report per write: 2 + 1 + 1 + 1 + 1 files' writes";
+  // The engine reports after each write, but the display is only touched when what it
+  // shows changes: this payload's writes all show 0 %, so the bar is set six times.
+  for (size_t i = 1; i < run.bar.size(); ++i) EXPECT_NE(run.bar[i], run.bar[i - 1]) << i;
+  EXPECT_EQ(run.bar, (std::vector<int>{0, 95, 96, 98, 99, 100}));
   EXPECT_EQ(run.percents.size(), run.bar.size());
   EXPECT_EQ(run.percents.back(), "100% complete");
 

@@ -9,6 +9,8 @@ namespace {
 
 std::vector<std::string> Lines;
 FILE* Log = nullptr;
+// Like a real bar, the recorder answers with the position it was last given.
+int BarPosition = 0;
 
 void Record(const std::string& line) {
   Lines.push_back(line);
@@ -21,8 +23,11 @@ void Record(const std::string& line) {
 LRESULT CALLBACK RecorderProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == PBM_SETPOS) {
     Record("bar " + std::to_string(static_cast<int>(wParam)));
-    return 0;
+    const int previous = BarPosition;
+    BarPosition = static_cast<int>(wParam);
+    return previous;
   }
+  if (message == PBM_GETPOS) return BarPosition;
   if (message == WM_SETTEXT && lParam != 0) {
     Record("text " + std::to_string(GetDlgCtrlID(window)) + " " +
            reinterpret_cast<const char*>(lParam));
@@ -48,6 +53,7 @@ void PutDword(std::vector<WORD>& out, DWORD value) {
 }  // namespace
 
 HWND CreateRecorderPage(HINSTANCE module) {
+  BarPosition = 0;
   WNDCLASSA recorder;
   std::memset(&recorder, 0, sizeof(recorder));
   recorder.lpfnWndProc = RecorderProc;
