@@ -7,63 +7,73 @@
 
 namespace {
 
-// Appends bits most significant first; Finish fills the last byte with zero bits.
-class BitWriter {
- public:
-  explicit BitWriter(std::vector<uint8_t>& out) : Out(out) {}
-
-  void Put(uint32_t bits, uint32_t count) {  // count <= 32, bits right-aligned
-    Acc = (Acc << count) | bits;
-    Pending += count;
-    while (Pending >= 8) {
-      Pending -= 8;
-      Out.push_back(static_cast<uint8_t>(Acc >> Pending));
-    }
-  }
-  void Finish() {
-    if (Pending > 0) Out.push_back(static_cast<uint8_t>(Acc << (8 - Pending)));
-    Pending = 0;
-  }
-
- private:
-  std::vector<uint8_t>& Out;
-  uint64_t Acc = 0;
-  uint32_t Pending = 0;
-};
-
-// The coding side of the adaptive model: a symbol's code is the path from the root to
-// its leaf (bit 1 for the second child of a pair, which stands at the odd index).
+// The coding side of the adaptive model, shared by every parse: a symbol's code is the
+// path from the root to its leaf (bit 1 for the second child of a pair, which stands at
+// the odd index), most significant bit first. Bits gather in a 64-bit word and leave it
+// four bytes at a time through a small buffer, handed to the output when nearly full.
 class SymbolCoder {
  public:
-  SymbolCoder() { Model.InitTree(); }
+  explicit SymbolCoder(std::vector<uint8_t>& out) : Out(out) { Model.InitTree(); }
+  ~SymbolCoder() { Flush(); }
 
-  void PutSymbol(BitWriter& w, uint32_t s) {
-    // The tree is a Huffman tree of counts below MaxFreq, so a path has well under 64
-    // steps.
-    uint64_t code = 0;
+  const LzhModel& Code() const { return Model; }
+
+  void PutSymbol(uint32_t s) {
+    // No leaf is deeper than 22 (see the decoder), so a code fits one Put.
+    uint32_t code = 0;
     uint32_t length = 0;
     uint32_t c = Model.Parent[NodeCount + s];
     while (c != RootNode) {
-      code |= static_cast<uint64_t>(c & 1u) << length;
+      code |= (c & 1u) << length;
       ++length;
       c = Model.Parent[c];
     }
-    if (length > 32) {
-      w.Put(static_cast<uint32_t>(code >> 32), length - 32);
-      length = 32;
-    }
-    w.Put(static_cast<uint32_t>(code), length);
+    Put(code, length);
     Model.CountSymbol(s);
   }
 
-  static void PutDistance(BitWriter& w, uint32_t d) {
+  void PutDistance(uint32_t d) {  // d = distance - 1, 0..RingSize - 1
     const uint32_t u = d >> 6;
-    w.Put(PositionEncodeCode[u], PositionEncodeLength[u]);
-    w.Put(d & 63u, 6);
+    Put((static_cast<uint32_t>(PositionEncodeCode[u]) << 6) | (d & 63u), PositionEncodeLength[u] + 6u);
+  }
+
+  // Writes the last bits, the final byte filled with zero bits.
+  void Finish() {
+    while (Pending >= 8) {
+      Pending -= 8;
+      Buffer[Fill++] = static_cast<uint8_t>(Acc >> Pending);
+    }
+    if (Pending > 0) Buffer[Fill++] = static_cast<uint8_t>(Acc << (8 - Pending));
+    Pending = 0;
+    Flush();
   }
 
  private:
+  void Put(uint32_t bits, uint32_t count) {  // count <= 32, bits right-aligned
+    Acc = (Acc << count) | bits;
+    Pending += count;
+    if (Pending >= 32) {
+      Pending -= 32;
+      const uint32_t word = static_cast<uint32_t>(Acc >> Pending);
+      Buffer[Fill] = static_cast<uint8_t>(word >> 24);
+      Buffer[Fill + 1] = static_cast<uint8_t>(word >> 16);
+      Buffer[Fill + 2] = static_cast<uint8_t>(word >> 8);
+      Buffer[Fill + 3] = static_cast<uint8_t>(word);
+      Fill += 4;
+      if (Fill > sizeof Buffer - 8) Flush();
+    }
+  }
+  void Flush() {
+    Out.insert(Out.end(), Buffer, Buffer + Fill);
+    Fill = 0;
+  }
+
+  std::vector<uint8_t>& Out;
   LzhModel Model;
+  uint64_t Acc = 0;
+  uint32_t Pending = 0;
+  uint32_t Fill = 0;
+  uint8_t Buffer[4096];
 };
 
 // Finds matches with hash chains over the history. Positions index a buffer that holds
@@ -127,74 +137,6 @@ class MatchFinder {
   size_t Next = 0;
   std::unique_ptr<uint32_t[]> Head;
   std::unique_ptr<uint32_t[]> Prev;
-};
-
-// The coding side for the optimal parse: the same codes as SymbolCoder and BitWriter
-// give, with less work per bit: bits gather in a 64-bit word and leave it four bytes at
-// a time through a small buffer, handed to the output when nearly full.
-class BufferedCoder {
- public:
-  explicit BufferedCoder(std::vector<uint8_t>& out) : Out(out) { Model.InitTree(); }
-  ~BufferedCoder() { Flush(); }
-
-  const LzhModel& Code() const { return Model; }
-
-  void PutSymbol(uint32_t s) {
-    // No leaf is deeper than 22 (see the decoder), so a code fits one Put.
-    uint32_t code = 0;
-    uint32_t length = 0;
-    uint32_t c = Model.Parent[NodeCount + s];
-    while (c != RootNode) {
-      code |= (c & 1u) << length;
-      ++length;
-      c = Model.Parent[c];
-    }
-    Put(code, length);
-    Model.CountSymbol(s);
-  }
-
-  void PutDistance(uint32_t d) {  // d = distance - 1, 0..RingSize - 1
-    const uint32_t u = d >> 6;
-    Put((static_cast<uint32_t>(PositionEncodeCode[u]) << 6) | (d & 63u), PositionEncodeLength[u] + 6u);
-  }
-
-  // Writes the last bits, the final byte filled with zero bits.
-  void Finish() {
-    while (Pending >= 8) {
-      Pending -= 8;
-      Buffer[Fill++] = static_cast<uint8_t>(Acc >> Pending);
-    }
-    if (Pending > 0) Buffer[Fill++] = static_cast<uint8_t>(Acc << (8 - Pending));
-    Pending = 0;
-    Flush();
-  }
-
- private:
-  void Put(uint32_t bits, uint32_t count) {  // count <= 32, bits right-aligned
-    Acc = (Acc << count) | bits;
-    Pending += count;
-    if (Pending >= 32) {
-      Pending -= 32;
-      const uint32_t word = static_cast<uint32_t>(Acc >> Pending);
-      Buffer[Fill] = static_cast<uint8_t>(word >> 24);
-      Buffer[Fill + 1] = static_cast<uint8_t>(word >> 16);
-      Buffer[Fill + 2] = static_cast<uint8_t>(word >> 8);
-      Buffer[Fill + 3] = static_cast<uint8_t>(word);
-      Fill += 4;
-      if (Fill > sizeof Buffer - 8) Flush();
-    }
-  }
-  void Flush() {
-    Out.insert(Out.end(), Buffer, Buffer + Fill);
-    Fill = 0;
-  }
-
-  std::vector<uint8_t>& Out;
-  LzhModel Model;
-  uint64_t Acc = 0;
-  uint32_t Pending = 0;
-  uint32_t Fill = 0;
-  uint8_t Buffer[4096];
 };
 
 // Finds, for one position, the nearest match of every length it can reach, and keeps
@@ -445,7 +387,7 @@ class OptimalParser {
 
   const uint8_t* Buf;
   size_t End;
-  BufferedCoder Coder;
+  SymbolCoder Coder;
   TreeMatchFinder Finder;
   // Prices of the symbols, read from the model when a block starts after RepriceAfter
   // or more symbols have been coded with the prices in hand.
@@ -478,8 +420,7 @@ void LzhEncode(const uint8_t* data, size_t size, std::vector<uint8_t>& out, LzhP
     return;
   }
 
-  BitWriter writer(out);
-  SymbolCoder coder;
+  SymbolCoder coder(out);
   MatchFinder finder(buf.data(), end);
 
   size_t p = RingSize;
@@ -492,7 +433,7 @@ void LzhEncode(const uint8_t* data, size_t size, std::vector<uint8_t>& out, LzhP
       uint32_t nextDistance = 0;
       const uint32_t nextLength = finder.Find(p + 1, nextDistance);
       if (nextLength > length) {
-        coder.PutSymbol(writer, buf[p]);
+        coder.PutSymbol(buf[p]);
         ++p;
         length = nextLength;
         distance = nextDistance;
@@ -500,14 +441,14 @@ void LzhEncode(const uint8_t* data, size_t size, std::vector<uint8_t>& out, LzhP
       }
     }
     if (length >= MinMatch) {
-      coder.PutSymbol(writer, length + MatchSymbolBias);
-      SymbolCoder::PutDistance(writer, distance - 1);
+      coder.PutSymbol(length + MatchSymbolBias);
+      coder.PutDistance(distance - 1);
       p += length;
     } else {
-      coder.PutSymbol(writer, buf[p]);
+      coder.PutSymbol(buf[p]);
       ++p;
     }
     length = p < end ? finder.Find(p, distance) : 0;
   }
-  writer.Finish();
+  coder.Finish();
 }
