@@ -36,29 +36,36 @@ template <typename InputFn, typename OutputFn>
 uint32_t LzhDecoder::Decode(uint32_t& compressedLength, uint32_t& uncompressedLength,
                             InputFn& input, OutputFn& output) {
   const uint32_t inputLength = compressedLength;
-  const uint64_t wanted = uncompressedLength;
   uint32_t bytesRead = 0;
   uint32_t bytesOut = 0;
 
-  // Pending bits, the next one at bit 63; bitCount of them are valid.
-  uint64_t bitBuf = 0;
+  // Pending bits, the next one at the word's top bit; bitCount of them are valid. The
+  // word is as wide as the machine's registers: a 64-bit word in a 32-bit build would
+  // take two registers and two instructions for every shift of the walk.
+#if UINTPTR_MAX > 0xFFFFFFFFu
+  using BitWord = uint64_t;
+#else
+  using BitWord = uint32_t;
+#endif
+  constexpr uint32_t WordBits = sizeof(BitWord) * 8;
+  BitWord bitBuf = 0;
   uint32_t bitCount = 0;
-  // Tops the buffer up to at least 57 valid bits, a byte at a time, with zero bytes
-  // once the stream's bytes are all taken.
+  // Tops the buffer up to more than WordBits - 8 valid bits, a byte at a time, with zero
+  // bytes once the stream's bytes are all taken.
   auto refill = [&]() {
-    while (bitCount <= 56) {
-      uint64_t b = 0;
+    while (bitCount <= WordBits - 8) {
+      BitWord b = 0;
       if (bytesRead < inputLength) {
         ++bytesRead;
         b = static_cast<uint8_t>(input());
       }
-      bitBuf |= b << (56 - bitCount);
+      bitBuf |= b << (WordBits - 8 - bitCount);
       bitCount += 8;
     }
   };
-  auto readBits = [&](uint32_t n) -> uint32_t {  // 1 <= n <= 32
+  auto readBits = [&](uint32_t n) -> uint32_t {  // 1 <= n <= WordBits - 8
     if (bitCount < n) refill();
-    const uint32_t v = static_cast<uint32_t>(bitBuf >> (64 - n));
+    const uint32_t v = static_cast<uint32_t>(bitBuf >> (WordBits - n));
     bitBuf <<= n;
     bitCount -= n;
     return v;
@@ -68,23 +75,26 @@ uint32_t LzhDecoder::Decode(uint32_t& compressedLength, uint32_t& uncompressedLe
   std::memset(Ring, 0, sizeof Ring);
   uint32_t ringPos = RingStart;
 
-  uint64_t count = 0;
-  while (count < wanted) {
-    // One refill per symbol is enough: the tree keeps the sibling property with counts
-    // of at least 1 and a root of at most MaxFreq, so no leaf is deeper than 22 (a node
-    // at depth d has a count of at least the Fibonacci number F(d + 2)); with the
-    // distance's 14 bits a symbol takes at most 36 of the 57 bits.
-    if (bitCount < 40) refill();
+  // Bytes still wanted: counting down cannot wrap, however close uncompressedLength is
+  // to 2^32, and it keeps the loop's state in 32-bit registers.
+  uint32_t remaining = uncompressedLength;
+  while (remaining != 0) {
+    // The tree keeps the sibling property with counts of at least 1 and a root of at
+    // most MaxFreq, so no leaf is deeper than 22 (a node at depth d has a count of at
+    // least the Fibonacci number F(d + 2)): a walk takes at most 22 bits. A 64-bit word
+    // holds the distance's 14 bits as well, so it is refilled once per symbol; a 32-bit
+    // word is refilled for the walk and again by readBits when the distance needs it.
+    if (bitCount < (WordBits == 64 ? 40u : 22u)) refill();
 
     // Walk down, remembering the nodes passed: until the update first exchanges nodes,
     // they are the leaf's ancestors, so the update needs no Parent lookups for them.
     uint16_t path[NodeCount];  // far more than any walk needs
     uint32_t depth = 0;
-    uint32_t node = Model.Child[RootNode] + static_cast<uint32_t>(bitBuf >> 63);
+    uint32_t node = Model.Child[RootNode] + static_cast<uint32_t>(bitBuf >> (WordBits - 1));
     bitBuf <<= 1;
     while (Model.Child[node] < NodeCount) {
       path[depth++] = static_cast<uint16_t>(node);
-      node = Model.Child[node] + static_cast<uint32_t>(bitBuf >> 63);
+      node = Model.Child[node] + static_cast<uint32_t>(bitBuf >> (WordBits - 1));
       bitBuf <<= 1;
     }
     bitCount -= depth + 1;
@@ -101,7 +111,7 @@ uint32_t LzhDecoder::Decode(uint32_t& compressedLength, uint32_t& uncompressedLe
       ++bytesOut;
       Ring[ringPos] = static_cast<uint8_t>(s);
       ringPos = (ringPos + 1) & RingMask;
-      ++count;
+      --remaining;
       continue;
     }
 
@@ -113,7 +123,7 @@ uint32_t LzhDecoder::Decode(uint32_t& compressedLength, uint32_t& uncompressedLe
 
     const uint32_t length = s - MatchSymbolBias;
     uint32_t src = (ringPos - d - 1) & RingMask;
-    count += length;
+    remaining = length < remaining ? remaining - length : 0;
     for (uint32_t k = 0; k < length; ++k) {
       const uint8_t b = Ring[src];
       src = (src + 1) & RingMask;

@@ -1,5 +1,16 @@
 #include "payload/lzh_model.h"
 
+#if defined(LZH_SSE2_WHEN_PRESENT)
+#include <cpuid.h>
+
+static bool ProcessorHasSse2() {
+  unsigned a = 0, b = 0, c = 0, d = 0;
+  return __get_cpuid(1, &a, &b, &c, &d) != 0 && (d & bit_SSE2) != 0;
+}
+
+bool LzhUseSse2 = ProcessorHasSse2();
+#endif
+
 static_assert(PositionCodeTable[31] == 0 && PositionCodeTable[32] == 1, "");
 static_assert(PositionCodeTable[255] == 63 && PositionLengthTable[255] == 8, "");
 static_assert(PositionEncodeCode[4] == 0x0A && PositionEncodeLength[4] == 5, "");

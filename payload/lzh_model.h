@@ -12,7 +12,18 @@
 
 #include <cstdint>
 #include <cstring>
-#if defined(__SSE2__)
+#if !defined(__SSE2__) && defined(__i386__) && defined(__GNUC__)
+// The 32-bit build runs on processors without SSE2 too: the sixteen-wide search of
+// LzhModel::LastBelow is compiled for SSE2 on its own and taken while LzhUseSse2 is
+// set, which it is from the start when the processor has SSE2 (tests clear it to check
+// the other search).
+#define LZH_SSE2_WHEN_PRESENT 1
+#define LZH_SSE2_FUNCTION __attribute__((target("sse2")))
+extern bool LzhUseSse2;
+#elif defined(__SSE2__)
+#define LZH_SSE2_FUNCTION
+#endif
+#if defined(LZH_SSE2_FUNCTION)
 #include <emmintrin.h>
 #endif
 
@@ -70,12 +81,15 @@ inline constexpr const uint8_t (&PositionLengthTable)[256] = LzhPositions.length
 inline constexpr const uint8_t (&PositionEncodeCode)[64] = LzhPositions.encodeCode;
 inline constexpr const uint8_t (&PositionEncodeLength)[64] = LzhPositions.encodeLength;
 
-// Index (0..3) of the first 16-bit lane, in memory order, that is not zero.
-inline uint32_t LowestLane(uint64_t lanes) {
+// Index of the first 16-bit lane, in memory order, that is not zero (0..3 of a 64-bit
+// word, 0..1 of a 32-bit one).
+template <typename Word>
+inline uint32_t LowestLane(Word lanes) {
 #if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__ && defined(__GNUC__)
-  return static_cast<uint32_t>(__builtin_ctzll(lanes)) >> 4;
+  if (sizeof(Word) == 8) return static_cast<uint32_t>(__builtin_ctzll(lanes)) >> 4;
+  return static_cast<uint32_t>(__builtin_ctz(static_cast<uint32_t>(lanes))) >> 4;
 #else
-  uint16_t lane[4];
+  uint16_t lane[sizeof(Word) / 2];
   std::memcpy(lane, &lanes, sizeof lane);
   uint32_t i = 0;
   while (lane[i] == 0) ++i;
@@ -91,7 +105,9 @@ struct LzhModel {
   // children of n are Child[n] and Child[n] + 1.
   uint16_t Child[NodeCount];
   // Parent[n] for nodes (Parent[RootNode] = 0); Parent[NodeCount + s] is the leaf of s.
-  uint16_t Parent[NodeCount + SymbolCount];
+  // Parent[ParentSpare] is written but never read (see UpdateTreeFrom).
+  static constexpr uint32_t ParentSpare = NodeCount + SymbolCount;
+  uint16_t Parent[NodeCount + SymbolCount + 1];
 
   // Every symbol counted once; the root's count is 314.
   void InitTree();
@@ -137,22 +153,33 @@ inline void LzhModel::UpdateTreeAlong(uint32_t leaf, const uint16_t* path, uint3
   UpdateTreeFrom(c);
 }
 
-inline uint32_t LzhModel::LastBelow(uint32_t from, uint32_t k) const {
-  // Sixteen counts per step: the runs are mostly a few counts long, but long enough to
-  // make a narrower step's loop exit hard to predict.
-  uint32_t m = from + 1;
-#if defined(__SSE2__)
+#if defined(LZH_SSE2_FUNCTION)
+// LzhModel::LastBelow from m = from + 1, sixteen counts per step with SSE2.
+LZH_SSE2_FUNCTION inline uint32_t LastBelowBySixteen(const uint16_t* freq, uint32_t m,
+                                                     uint32_t k) {
   const __m128i run = _mm_set1_epi16(static_cast<short>(k - 1));
   for (;;) {
-    const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(&Freq[m]));
-    const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(&Freq[m + 8]));
+    const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(&freq[m]));
+    const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(&freq[m + 8]));
     const uint32_t same =
         static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi16(a, run))) |
         (static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi16(b, run))) << 16);
     if (same != 0xFFFFFFFFu) return m - 1 + (static_cast<uint32_t>(__builtin_ctz(~same)) >> 1);
     m += 16;
   }
-#else
+}
+#endif
+
+inline uint32_t LzhModel::LastBelow(uint32_t from, uint32_t k) const {
+  // Sixteen counts per step: the runs are mostly a few counts long, but long enough to
+  // make a narrower step's loop exit hard to predict.
+  uint32_t m = from + 1;
+#if defined(LZH_SSE2_WHEN_PRESENT)
+  if (LzhUseSse2) return LastBelowBySixteen(Freq, m, k);
+#endif
+#if defined(__SSE2__)
+  return LastBelowBySixteen(Freq, m, k);
+#elif UINTPTR_MAX > 0xFFFFFFFFu
   const uint64_t run = 0x0001000100010001ull * (k - 1);
   for (;;) {
     uint64_t four;
@@ -161,6 +188,20 @@ inline uint32_t LzhModel::LastBelow(uint32_t from, uint32_t k) const {
     if (differ != 0) {
       // Counts are read in memory order; the first differing one ends the run.
       return m - 1 + LowestLane(differ);
+    }
+    m += 4;
+  }
+#else
+  // A 32-bit machine: two words of two counts each per step, so that no 64-bit
+  // arithmetic (a multiply, a library call for the bit scan) is needed.
+  const uint32_t run = 0x00010001u * (k - 1);
+  for (;;) {
+    uint32_t two[2];
+    std::memcpy(two, &Freq[m], sizeof two);
+    const uint32_t low = two[0] ^ run;
+    const uint32_t high = two[1] ^ run;
+    if ((low | high) != 0) {
+      return m - 1 + (low != 0 ? LowestLane(low) : 2 + LowestLane(high));
     }
     m += 4;
   }
@@ -175,14 +216,16 @@ inline void LzhModel::UpdateTreeFrom(uint32_t c) {
       Freq[c] = Freq[l];
       Freq[l] = static_cast<uint16_t>(k);
 
+      // A leaf has one Parent entry, a node two; a leaf's second write goes to the
+      // spare entry, which keeps the branch (leaf or node: unpredictable) out.
       uint32_t i = Child[c];
       Parent[i] = static_cast<uint16_t>(l);
-      if (i < NodeCount) Parent[i + 1] = static_cast<uint16_t>(l);
+      Parent[i < NodeCount ? i + 1 : ParentSpare] = static_cast<uint16_t>(l);
 
       uint32_t j = Child[l];
       Child[l] = static_cast<uint16_t>(i);
       Parent[j] = static_cast<uint16_t>(c);
-      if (j < NodeCount) Parent[j + 1] = static_cast<uint16_t>(c);
+      Parent[j < NodeCount ? j + 1 : ParentSpare] = static_cast<uint16_t>(c);
       Child[c] = static_cast<uint16_t>(j);
       c = l;
     }
