@@ -74,7 +74,7 @@ void WriteUninstallKey(HWND page) {
 }  // namespace
 
 void RunInstall(HWND page) {
-  Win32ExtractTarget target(page, SetProgress);
+  Win32ExtractTarget target(page, ShowExtractionProgress);
   RunInstallThrough(page, target);
 }
 
@@ -82,6 +82,7 @@ void RunInstallThrough(HWND page, ExtractTarget& target) {
   SetStatusText(StatusGathering);
   SetProgress(0);
   SetStatusText(StatusExtracting);
+  ResetExtractionProgress();
 
   // The payload is the locked resource itself, read in place.
   HMODULE module = reinterpret_cast<HMODULE>(GetWindowLongA(page, GWL_HINSTANCE));

@@ -13,22 +13,47 @@ void FormatPercentText(int32_t percent, char* out, int size) {
   std::snprintf(out, size, "%3d%% complete", static_cast<int>(percent));
 }
 
-void SetProgress(int32_t percent) {
-  // The engine reports after each of its writes, about ten times per percent; the
-  // controls are only touched when what they show changes, since setting a static's
-  // text repaints it at once.
+bool SetProgress(int32_t percent) {
+  // Setting a static's text repaints it at once, so the controls are only touched when
+  // what they show changes.
   char text[50];
   FormatPercentText(percent, text, sizeof(text));
+  bool changed = false;
   const LRESULT shownPosition = SendDlgItemMessageA(Setup.ProgressPage, ProgressBarId, PBM_GETPOS, 0, 0);
   if (shownPosition != percent) {
     SendDlgItemMessageA(Setup.ProgressPage, ProgressBarId, PBM_SETPOS,
                         static_cast<WPARAM>(percent), 0);
+    changed = true;
   }
   char shownText[50] = {};
   GetDlgItemTextA(Setup.ProgressPage, ProgressPercentTextId, shownText, sizeof(shownText));
   if (std::strcmp(shownText, text) != 0) {
     SetDlgItemTextA(Setup.ProgressPage, ProgressPercentTextId, text);
+    changed = true;
   }
+  return changed;
+}
+
+namespace {
+
+bool ExtractionShownYet = false;
+uint32_t ExtractionShownAt = 0;  // tick count of the last change shown
+
+}  // namespace
+
+void ResetExtractionProgress() { ExtractionShownYet = false; }
+
+void ShowExtractionProgressAt(int32_t percent, uint32_t nowMs) {
+  // Unsigned difference: right across the tick count's wrap after 49.7 days.
+  if (ExtractionShownYet && nowMs - ExtractionShownAt < ExtractionProgressIntervalMs) return;
+  if (SetProgress(percent)) {
+    ExtractionShownYet = true;
+    ExtractionShownAt = nowMs;
+  }
+}
+
+void ShowExtractionProgress(int32_t percent) {
+  ShowExtractionProgressAt(percent, static_cast<uint32_t>(GetTickCount()));
 }
 
 void SetStatusText(const char* text) {

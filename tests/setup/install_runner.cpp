@@ -57,7 +57,7 @@ int main(int argc, char** argv) {
   HWND page = CreateRecorderPage(Setup.ModuleInstance);
   Setup.ProgressPage = page;
   if (argc > 5 && std::strcmp(argv[5], "full") == 0) {
-    Win32ExtractTarget files(page, SetProgress);
+    Win32ExtractTarget files(page, ShowExtractionProgress);
     FullDriveTarget full(files, 2048);
     RunInstallThrough(page, full);
   } else {

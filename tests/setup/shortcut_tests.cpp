@@ -95,6 +95,34 @@ TEST(Progress, PercentTextAndBarFollowEachOther) {
   ::Setup.ProgressPage = nullptr;
 }
 
+TEST(Progress, ExtractionReportsAreShownAtMostOncePerInterval) {
+  HWND page = CreateRecorderPage(GetModuleHandleA(nullptr));
+  ASSERT_NE(page, nullptr);
+  ::Setup.ProgressPage = page;
+  ClearRecordedLines();
+  const uint32_t t = 0xFFFFFFF0u;  // the tick count wraps in the middle of this run
+  SetProgress(0);  // as the install sequence starts: the bar stands at 0 already
+  ResetExtractionProgress();
+  ShowExtractionProgressAt(0, t);       // what the bar already shows: nothing to change
+  ShowExtractionProgressAt(3, t + 1);   // the first change is shown at once
+  ShowExtractionProgressAt(4, t + 2);   // too soon
+  ShowExtractionProgressAt(5, t + ExtractionProgressIntervalMs);  // 99 ms on: too soon
+  ShowExtractionProgressAt(6, t + 1 + ExtractionProgressIntervalMs);  // due (after the wrap)
+  ShowExtractionProgressAt(6, t + 500);  // unchanged: no repaint, the interval runs on
+  ShowExtractionProgressAt(7, t + 501);  // due at once
+  ResetExtractionProgress();
+  ShowExtractionProgressAt(8, t + 502);  // a new extraction shows its first change at once
+  SetProgress(95);                       // the sequence's own steps are never held back
+  const std::vector<std::string> expected = {
+      "text 1018   0% complete",
+      "bar 3", "text 1018   3% complete", "bar 6", "text 1018   6% complete",
+      "bar 7", "text 1018   7% complete", "bar 8", "text 1018   8% complete",
+      "bar 95", "text 1018  95% complete"};
+  EXPECT_EQ(RecordedLines(), expected);
+  DestroyWindow(page);
+  ::Setup.ProgressPage = nullptr;
+}
+
 TEST(AppendPath, InsertsOneSeparatorOnlyWhenNeeded) {
   PathBuffer path = "C:\\Games";
   EXPECT_TRUE(AppendPathComponent(path, "Vale.exe"));
