@@ -9,6 +9,7 @@
 #include "install/shortcuts.h"
 #include "payload/extract_engine.h"
 #include "payload/extract_target.h"
+#include "payload/queued_target.h"
 #include "payload/win32_target.h"
 #include "shell/fatal_error.h"
 #include "shell/setup_state.h"
@@ -74,7 +75,9 @@ void WriteUninstallKey(HWND page) {
 }  // namespace
 
 void RunInstall(HWND page) {
-  Win32ExtractTarget target(page, ShowExtractionProgress);
+  // The file-system calls run on a thread of their own, beside the decoding.
+  Win32ExtractTarget files(page, ShowExtractionProgress);
+  QueuedTarget target(files);
   RunInstallThrough(page, target);
 }
 

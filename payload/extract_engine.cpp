@@ -8,8 +8,10 @@
 
 namespace {
 
-// The engine's one set of state.
-uint8_t OutputBuffer[OutputBufferSize];
+// The engine's one set of state. The output alternates between two buffers after
+// every write, so that a target may still be writing the one before (QueuedTarget).
+uint8_t OutputBuffers[2][OutputBufferSize];
+uint8_t* OutputBuffer = OutputBuffers[0];
 uint32_t BufferFill = 0;
 ExtractTarget* CurrentTarget = nullptr;
 const uint8_t* StreamStart = nullptr;
@@ -31,6 +33,7 @@ inline void ReportProgress() {
 inline bool WriteBuffer(uint32_t length) {
   uint32_t written = 0;
   const bool ok = CurrentTarget->Write(OutputBuffer, length, &written);
+  OutputBuffer = OutputBuffer == OutputBuffers[0] ? OutputBuffers[1] : OutputBuffers[0];
   if (written > length) written = length;
   if (ok) {
     TotalWritten += written;
@@ -122,6 +125,12 @@ int32_t ExtractEntries(const ArchiveReader* reader, ExtractTarget& target) {
     target.InstallListLine(line, static_cast<uint32_t>(length));
     if ((i & 4) != 0) target.Repaint();
   }
+  // What a queueing target found to fail after accepting it counts as if it had
+  // failed at once.
+  const LateFailures late = target.Finish();
+  FilesFailed += late.files;
+  FilesDone -= late.files <= FilesDone ? late.files : FilesDone;
+  TotalWritten -= late.bytes <= TotalWritten ? late.bytes : TotalWritten;
   return 0;
 }
 

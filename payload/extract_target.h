@@ -14,6 +14,13 @@
 #undef CreateDirectory
 #endif
 
+// What a target that carries out its calls later found to fail after it had accepted
+// them (see ExtractTarget::Finish).
+struct LateFailures {
+  uint32_t files;  // files accepted by OpenFile and every Write that failed after all
+  uint64_t bytes;  // bytes of accepted writes that were not written
+};
+
 class ExtractTarget {
  public:
   virtual ~ExtractTarget() = default;
@@ -31,4 +38,8 @@ class ExtractTarget {
   virtual void Repaint() = 0;
   // 0..95 for the payload, after every successful write.
   virtual void Progress(int32_t percent) = 0;
+  // Called once after the last entry. A target that has carried out every call when
+  // it returned has nothing to report; one that queues them (QueuedTarget) finishes
+  // them here and reports what failed.
+  virtual LateFailures Finish() { return LateFailures{0, 0}; }
 };

@@ -16,6 +16,7 @@
 
 #include "payload/archive_reader.h"
 #include "payload/extract_engine.h"
+#include "payload/queued_target.h"
 #include "payload/stdio_target.h"
 #include "tool/commands.h"
 #include "tool/mapped_file.h"
@@ -116,7 +117,11 @@ int CommandExtract(int argc, char** argv) {
   }
   ToolTarget target(destination, total, ExarIsTerminal(stdout) != 0);
   ExtractReport report;
-  ExtractArchive(file.Data(), file.Size(), target, &report);
+  {
+    // The files are created and written on a thread of their own, beside the decoding.
+    QueuedTarget queued(target);
+    ExtractArchive(file.Data(), file.Size(), queued, &report);
+  }
   target.DrawBar(true);
   if (report.result != 0) {
     std::fprintf(stderr, "exar extract: %s: %s%s\n", archivePath,

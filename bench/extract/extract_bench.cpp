@@ -24,6 +24,7 @@
 #include "payload/archive_writer.h"
 #include "payload/extract_engine.h"
 #include "payload/lzh_decoder.h"
+#include "payload/queued_target.h"
 #include "payload/stdio_target.h"
 
 namespace fs = std::filesystem;
@@ -104,7 +105,9 @@ double ExtractToNothing(const std::vector<uint8_t>& archive) {
 bool ExtractToFiles(const std::vector<uint8_t>& archive, const fs::path& dir, double* seconds) {
   fs::remove_all(dir);
   fs::create_directories(dir);
-  StdioExtractTarget target(dir.string().c_str());
+  // As exar extracts: the stdio target behind the queue.
+  StdioExtractTarget files(dir.string().c_str());
+  QueuedTarget target(files);
   ExtractReport report{};
   const double start = Now();
   ExtractArchive(archive.data(), archive.size(), target, &report);

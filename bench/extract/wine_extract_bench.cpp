@@ -14,6 +14,7 @@
 #include "payload/archive_reader.h"
 #include "payload/extract_engine.h"
 #include "payload/lzh_decoder.h"
+#include "payload/queued_target.h"
 #include "payload/win32_target.h"
 
 namespace {
@@ -94,7 +95,8 @@ int main(int argc, char** argv) {
       std::fprintf(stderr, "wine_extract_bench: cannot enter %s\n", dir.c_str());
       return 1;
     }
-    Win32ExtractTarget target(nullptr, nullptr);
+    Win32ExtractTarget files(nullptr, nullptr);
+    QueuedTarget target(files);  // as the setup extracts
     LARGE_INTEGER start, end;
     QueryPerformanceCounter(&start);
     ExtractArchive(archive, size, target, &report);
