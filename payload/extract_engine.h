@@ -14,8 +14,11 @@
 //
 // The buffer is written when a byte arrives and finds it full, and once at
 // the end of each file (also with 0 bytes): a file of exactly 131,072 bytes is
-// one write, one of 131,073 bytes two. One extraction at a time, on one
-// thread: the engine's state is process-wide.
+// one write, one of 131,073 bytes two. The engine has two such buffers and
+// fills the other one after every write, so a target may go on reading the
+// data of one write until its next write returns (QueuedTarget does). After
+// the last entry the target's Finish adds what it found to fail late. One
+// extraction at a time, on one thread: the engine's state is process-wide.
 #pragma once
 
 #include <cstddef>

@@ -28,7 +28,8 @@ class ExtractTarget {
   virtual void CreateDirectory(const char* relativePath) = 0;
   // Creates or truncates a file for writing; false when it cannot be created.
   virtual bool OpenFile(const char* relativePath) = 0;
-  // Writes to the open file; false on failure. *written is what was written.
+  // Writes to the open file; false on failure. *written is what was written. The
+  // data stays as it is until the next Write returns.
   virtual bool Write(const uint8_t* data, uint32_t length, uint32_t* written) = 0;
   virtual void CloseFile() = 0;
   // One line of the install list ("!PATH\r\n" for a directory, "PATH\r\n"
