@@ -24,17 +24,36 @@ class LzhDecoder {
  public:
   template <typename InputFn, typename OutputFn>
   uint32_t Decode(uint32_t& compressedLength, uint32_t& uncompressedLength,
-                  InputFn& input, OutputFn& output);
+                  InputFn& input, OutputFn& output) {
+#if defined(LZH_SSE2_WHEN_PRESENT)
+    if (LzhUseSse2) return DecodeWithSse2(compressedLength, uncompressedLength, input, output);
+#endif
+    return DecodeStream(compressedLength, uncompressedLength, input, output);
+  }
 
  private:
+  template <typename InputFn, typename OutputFn>
+  uint32_t DecodeStream(uint32_t& compressedLength, uint32_t& uncompressedLength,
+                        InputFn& input, OutputFn& output);
+#if defined(LZH_SSE2_WHEN_PRESENT)
+  // The same stream decoder compiled for SSE2 throughout, with everything it calls
+  // drawn in, so that the exchange search is inlined rather than called.
+  template <typename InputFn, typename OutputFn>
+  LZH_SSE2_FUNCTION __attribute__((flatten)) uint32_t DecodeWithSse2(
+      uint32_t& compressedLength, uint32_t& uncompressedLength, InputFn& input,
+      OutputFn& output) {
+    return DecodeStream(compressedLength, uncompressedLength, input, output);
+  }
+#endif
+
   LzhModel Model;
   // Only the first RingSize bytes are addressed; the rest keeps room for a whole match.
   uint8_t Ring[2 * RingSize + MaxMatch];
 };
 
 template <typename InputFn, typename OutputFn>
-uint32_t LzhDecoder::Decode(uint32_t& compressedLength, uint32_t& uncompressedLength,
-                            InputFn& input, OutputFn& output) {
+uint32_t LzhDecoder::DecodeStream(uint32_t& compressedLength, uint32_t& uncompressedLength,
+                                  InputFn& input, OutputFn& output) {
   const uint32_t inputLength = compressedLength;
   uint32_t bytesRead = 0;
   uint32_t bytesOut = 0;
