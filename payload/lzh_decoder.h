@@ -109,12 +109,23 @@ uint32_t LzhDecoder::DecodeStream(uint32_t& compressedLength, uint32_t& uncompre
     // they are the leaf's ancestors, so the update needs no Parent lookups for them.
     uint16_t path[NodeCount];  // far more than any walk needs
     uint32_t depth = 0;
-    uint32_t node = Model.Child[RootNode] + static_cast<uint32_t>(bitBuf >> (WordBits - 1));
-    bitBuf <<= 1;
-    while (Model.Child[node] < NodeCount) {
+    // Two levels per step: from node, the first bit picks a child (mid) and Grand gives
+    // mid's child link at once, so the loads of a step do not wait on each other.
+    uint32_t node = RootNode;
+    for (;;) {
+      const uint32_t first = static_cast<uint32_t>(bitBuf >> (WordBits - 1));
+      const uint32_t mid = Model.Child[node] + first;
+      const uint32_t link = Model.Grand[2 * node + first];  // Child[mid]
+      if (link >= NodeCount) {  // mid is the leaf
+        node = mid;
+        bitBuf <<= 1;
+        break;
+      }
+      path[depth++] = static_cast<uint16_t>(mid);
+      node = link + static_cast<uint32_t>((bitBuf >> (WordBits - 2)) & 1);
+      bitBuf <<= 2;
+      if (Model.Child[node] >= NodeCount) break;
       path[depth++] = static_cast<uint16_t>(node);
-      node = Model.Child[node] + static_cast<uint32_t>(bitBuf >> (WordBits - 1));
-      bitBuf <<= 1;
     }
     bitCount -= depth + 1;
     const uint32_t s = Model.Child[node] - NodeCount;

@@ -16,6 +16,7 @@ static_assert(PositionCodeTable[255] == 63 && PositionLengthTable[255] == 8, "")
 static_assert(PositionEncodeCode[4] == 0x0A && PositionEncodeLength[4] == 5, "");
 
 void LzhModel::InitTree() {
+  for (uint32_t n = NodeCount; n < NodeCount + SymbolCount + 1; ++n) Child[n] = 0;
   for (uint32_t s = 0; s < SymbolCount; ++s) {
     Freq[s] = 1;
     Child[s] = static_cast<uint16_t>(s + NodeCount);
@@ -30,6 +31,16 @@ void LzhModel::InitTree() {
   }
   for (uint32_t n = NodeCount; n < NodeCount + FreqPadding; ++n) Freq[n] = 0xFFFF;
   Parent[RootNode] = 0;
+  RelinkGrand();
+}
+
+void LzhModel::RelinkGrand() {
+  for (uint32_t n = 0; n < NodeCount; ++n) {
+    const uint32_t c = Child[n];
+    if (c >= NodeCount) continue;
+    Grand[2 * n] = Child[c];
+    Grand[2 * n + 1] = Child[c + 1];
+  }
 }
 
 void LzhModel::RebuildTree() {
@@ -64,4 +75,5 @@ void LzhModel::RebuildTree() {
   }
   for (uint32_t n = NodeCount; n < NodeCount + FreqPadding; ++n) Freq[n] = 0xFFFF;
   Parent[RootNode] = 0;
+  RelinkGrand();
 }

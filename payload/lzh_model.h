@@ -102,12 +102,18 @@ struct LzhModel {
   // fifteen more entries of 0xFFFF let that search read sixteen counts at a time.
   uint16_t Freq[NodeCount + FreqPadding];
   // Child[n] >= NodeCount: n is a leaf holding symbol Child[n] - NodeCount; otherwise the
-  // children of n are Child[n] and Child[n] + 1.
-  uint16_t Child[NodeCount];
+  // children of n are Child[n] and Child[n] + 1. The entries from NodeCount on are held
+  // at 0 and only read: they let UpdateTreeFrom read "the child links of a leaf's
+  // children" without a branch (the values read are then not used).
+  uint16_t Child[NodeCount + SymbolCount + 1];
   // Parent[n] for nodes (Parent[RootNode] = 0); Parent[NodeCount + s] is the leaf of s.
   // Parent[ParentSpare] is written but never read (see UpdateTreeFrom).
   static constexpr uint32_t ParentSpare = NodeCount + SymbolCount;
   uint16_t Parent[NodeCount + SymbolCount + 1];
+  // Grand[2n + b] = Child[Child[n] + b] for every node n that is not a leaf: the child
+  // link of each of n's children, so that a walk down can take two levels per load.
+  // Entries of leaves are not used.
+  uint16_t Grand[2 * NodeCount];
 
   // Every symbol counted once; the root's count is 314.
   void InitTree();
@@ -126,6 +132,8 @@ struct LzhModel {
   inline uint32_t LastBelow(uint32_t from, uint32_t k) const;
   // Rebuilds the tree from the leaves with their counts halved (rounded up).
   void RebuildTree();
+  // Sets every Grand entry from Child.
+  void RelinkGrand();
   // What both ends do after a symbol has been coded with the current tree: rebuild when
   // the root is full, then count the symbol.
   inline void CountSymbol(uint32_t s) {
@@ -227,6 +235,15 @@ inline void LzhModel::UpdateTreeFrom(uint32_t c) {
       Parent[j] = static_cast<uint16_t>(c);
       Parent[j < NodeCount ? j + 1 : ParentSpare] = static_cast<uint16_t>(c);
       Child[c] = static_cast<uint16_t>(j);
+
+      // Grand follows: the entries of c and l themselves (their children changed), and
+      // the one entry of each parent that leads through c or l. Child links are even.
+      Grand[2 * c] = Child[j];  // of no use when j is a leaf, but harmless
+      Grand[2 * c + 1] = Child[j + 1];
+      Grand[2 * l] = Child[i];
+      Grand[2 * l + 1] = Child[i + 1];
+      Grand[2 * Parent[c] + (c & 1)] = static_cast<uint16_t>(j);
+      Grand[2 * Parent[l] + (l & 1)] = static_cast<uint16_t>(i);
       c = l;
     }
     c = Parent[c];

@@ -31,6 +31,9 @@ void ExpectSiblingOrder(const LzhModel& m) {
       ASSERT_EQ(m.Freq[n], m.Freq[c] + m.Freq[c + 1]) << n;
       ASSERT_EQ(m.Parent[c], n);
       ASSERT_EQ(m.Parent[c + 1], n);
+      // The walk's two-level links.
+      ASSERT_EQ(m.Grand[2 * n], m.Child[c]) << n;
+      ASSERT_EQ(m.Grand[2 * n + 1], m.Child[c + 1]) << n;
     }
   }
   ASSERT_EQ(m.Freq[NodeCount], 0xFFFF);
