@@ -24,21 +24,17 @@ QueuedTarget::~QueuedTarget() {
 
 void QueuedTarget::Queue(Kind kind, const char* text, uint32_t textLength,
                          const uint8_t* data, uint32_t length) {
-  Call call;
+  std::unique_lock<std::mutex> lock(mutex_);
+  changed_.wait(lock, [this] { return count_ < QueueLength; });
+  // The call is made up in its slot: the slot is the worker's only once counted.
+  Call& call = calls_[(head_ + count_) % QueueLength];
   call.kind = kind;
   call.data = data;
   call.length = length;
-  if (textLength >= sizeof call.text) textLength = sizeof call.text - 1;
+  call.refused = textLength >= sizeof call.text;
+  if (call.refused) textLength = 0;
   if (textLength != 0) std::memcpy(call.text, text, textLength);
   call.text[textLength] = 0;
-  if (kind == Kind::ListLine) call.length = textLength;
-  if (!threaded_) {
-    Carry(call);  // a directory or a list line
-    return;
-  }
-  std::unique_lock<std::mutex> lock(mutex_);
-  changed_.wait(lock, [this] { return count_ < QueueLength; });
-  calls_[(head_ + count_) % QueueLength] = call;
   ++count_;
   if (kind == Kind::Write) {
     // The engine refills the buffer of the write before this one once this returns.
@@ -69,10 +65,12 @@ void QueuedTarget::Work() {
 void QueuedTarget::Carry(const Call& call) {
   switch (call.kind) {
     case Kind::Directory:
-      inner_.CreateDirectory(call.text);
+      if (!call.refused) inner_.CreateDirectory(call.text);
       break;
     case Kind::Open:
-      fileOpen_ = inner_.OpenFile(call.text);
+      // A path that does not fit is not cut short (that would be another file): the
+      // file counts as one that cannot be created.
+      fileOpen_ = !call.refused && inner_.OpenFile(call.text);
       fileFailed_ = !fileOpen_;
       if (fileFailed_) ++late_.files;
       break;
@@ -104,6 +102,7 @@ void QueuedTarget::Carry(const Call& call) {
 }
 
 void QueuedTarget::CreateDirectory(const char* relativePath) {
+  if (!threaded_) return inner_.CreateDirectory(relativePath);
   Queue(Kind::Directory, relativePath, static_cast<uint32_t>(std::strlen(relativePath)),
         nullptr, 0);
 }
@@ -128,7 +127,12 @@ void QueuedTarget::CloseFile() {
 }
 
 void QueuedTarget::InstallListLine(const char* line, uint32_t length) {
-  Queue(Kind::ListLine, line, length, nullptr, 0);
+  if (!threaded_) return inner_.InstallListLine(line, length);
+  // A line longer than any checked path makes is cut at the slot, as the engine cuts
+  // its own lines at its buffer.
+  const uint32_t room = sizeof(Call::text) - 1;
+  const uint32_t kept = length < room ? length : room;
+  Queue(Kind::ListLine, line, kept, nullptr, kept);
 }
 
 LateFailures QueuedTarget::Finish() {

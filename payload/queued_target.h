@@ -12,8 +12,10 @@
 // What the inner target refuses is kept as the engine would have kept it: a file whose
 // open failed gets no write and no close, a file whose write failed or fell short gets
 // no further write, and Finish (called by the engine after the last entry) waits for
-// the queue and returns those files and the bytes not written. When no thread can be
-// started, every call goes straight to the inner target.
+// the queue and returns those files and the bytes not written. A path longer than a
+// checked archive allows is never cut short: such a file counts as one that cannot be
+// created, such a directory is not created. When no thread can be started, every call
+// goes straight to the inner target.
 #pragma once
 
 #include <condition_variable>
@@ -49,6 +51,7 @@ class QueuedTarget : public ExtractTarget {
   enum class Kind : uint8_t { Directory, Open, Write, Close, ListLine };
   struct Call {
     Kind kind;
+    bool refused;         // Directory, Open: the path does not fit text
     const uint8_t* data;  // Write
     uint32_t length;      // Write, ListLine
     // A path, or a list line ("!" PATH "\r\n" at most), NUL-terminated.

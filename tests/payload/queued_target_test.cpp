@@ -162,3 +162,31 @@ TEST(QueuedTarget, OneQueueServesExtractionAfterExtraction) {
   EXPECT_EQ(second.failedFiles, 0u);  // the first run's failures are not counted again
   EXPECT_EQ(second.filesWritten, first.filesWritten + 1);
 }
+
+TEST(QueuedTarget, PathTooLongForTheQueueIsRefusedNotCutShort) {
+  // A checked archive never holds such a path; handed one anyway, the queue must not
+  // create a file (or a directory) under the first part of the name.
+  const std::string longPath(archive_format::MaxPathLength + 8, 'A');
+  InnerTarget inner;
+  LateFailures late{};
+  {
+    QueuedTarget queued(inner);
+    queued.CreateDirectory(longPath.c_str());
+    EXPECT_TRUE(queued.OpenFile(longPath.c_str()));
+    uint32_t written = 0;
+    const uint8_t data[3] = {1, 2, 3};
+    EXPECT_TRUE(queued.Write(data, 3, &written));
+    queued.CloseFile();
+    queued.InstallListLine(longPath.c_str(), static_cast<uint32_t>(longPath.size()));
+    late = queued.Finish();
+  }
+  EXPECT_EQ(late.files, 1u);
+  EXPECT_EQ(late.bytes, 3u);
+  EXPECT_TRUE(inner.directories.empty());
+  EXPECT_EQ(inner.Count('O'), 0u);
+  EXPECT_EQ(inner.Count('W'), 0u);
+  EXPECT_EQ(inner.Count('C'), 0u);
+  // The list line is kept, cut at the longest line a checked path makes.
+  ASSERT_EQ(inner.Count('L'), 1u);
+  EXPECT_EQ(inner.calls.back().path, longPath.substr(0, archive_format::MaxPathLength + 3));
+}
