@@ -15,17 +15,31 @@ QueuedTarget::QueuedTarget(ExtractTarget& inner) : inner_(inner) {
 QueuedTarget::~QueuedTarget() {
   if (!threaded_) return;
   {
-    std::unique_lock<std::mutex> lock(mutex_);
+    std::unique_lock<SyncLock> lock(lock_);
     stopping_ = true;
+    WakeWorker();
   }
-  changed_.notify_all();
   worker_.join();
+}
+
+// Waking a thread is what costs here (under Wine every wake is a round trip to the
+// server), so each side is woken only when it sleeps and only when it must go on: the
+// worker when a write is queued (it then carries out everything queued before it too)
+// or when the caller finds the queue full or finishes; the caller when it waits for
+// room or for the write before its own.
+void QueuedTarget::WakeWorker() {
+  if (workerAsleep_) workReady_.notify_one();
 }
 
 void QueuedTarget::Queue(Kind kind, const char* text, uint32_t textLength,
                          const uint8_t* data, uint32_t length) {
-  std::unique_lock<std::mutex> lock(mutex_);
-  changed_.wait(lock, [this] { return count_ < QueueLength; });
+  std::unique_lock<SyncLock> lock(lock_);
+  if (count_ == QueueLength) {
+    WakeWorker();
+    callerAsleep_ = true;
+    callerWake_.wait(lock, [this] { return count_ < QueueLength; });
+    callerAsleep_ = false;
+  }
   // The call is made up in its slot: the slot is the worker's only once counted.
   Call& call = calls_[(head_ + count_) % QueueLength];
   call.kind = kind;
@@ -39,17 +53,23 @@ void QueuedTarget::Queue(Kind kind, const char* text, uint32_t textLength,
   if (kind == Kind::Write) {
     // The engine refills the buffer of the write before this one once this returns.
     const uint64_t before = writesQueued_++;
-    changed_.notify_all();
-    changed_.wait(lock, [this, before] { return writesDone_ >= before; });
-    return;
+    WakeWorker();
+    if (writesDone_ < before) {
+      callerAsleep_ = true;
+      callerWake_.wait(lock, [this, before] { return writesDone_ >= before; });
+      callerAsleep_ = false;
+    }
   }
-  changed_.notify_all();
 }
 
 void QueuedTarget::Work() {
-  std::unique_lock<std::mutex> lock(mutex_);
+  std::unique_lock<SyncLock> lock(lock_);
   for (;;) {
-    changed_.wait(lock, [this] { return count_ != 0 || stopping_; });
+    if (count_ == 0 && !stopping_) {
+      workerAsleep_ = true;
+      workReady_.wait(lock, [this] { return count_ != 0 || stopping_; });
+      workerAsleep_ = false;
+    }
     if (count_ == 0) return;  // stopping, with nothing left
     const Call& call = calls_[head_];
     lock.unlock();
@@ -58,7 +78,7 @@ void QueuedTarget::Work() {
     if (call.kind == Kind::Write) ++writesDone_;
     head_ = (head_ + 1) % QueueLength;
     --count_;
-    changed_.notify_all();
+    if (callerAsleep_) callerWake_.notify_one();
   }
 }
 
@@ -137,8 +157,11 @@ void QueuedTarget::InstallListLine(const char* line, uint32_t length) {
 
 LateFailures QueuedTarget::Finish() {
   if (threaded_) {
-    std::unique_lock<std::mutex> lock(mutex_);
-    changed_.wait(lock, [this] { return count_ == 0; });
+    std::unique_lock<SyncLock> lock(lock_);
+    WakeWorker();
+    callerAsleep_ = true;
+    callerWake_.wait(lock, [this] { return count_ == 0; });
+    callerAsleep_ = false;
   }
   // Once the queue is empty the worker touches none of this until the next call.
   const LateFailures late = late_;

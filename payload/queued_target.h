@@ -18,13 +18,12 @@
 // goes straight to the inner target.
 #pragma once
 
-#include <condition_variable>
 #include <cstdint>
-#include <mutex>
 #include <thread>
 
 #include "payload/archive_format.h"
 #include "payload/extract_target.h"
+#include "payload/sync_primitives.h"
 
 // The seam's method name, not the <windows.h> macro (see extract_target.h).
 #ifdef CreateDirectory
@@ -62,11 +61,15 @@ class QueuedTarget : public ExtractTarget {
   void Queue(Kind kind, const char* text, uint32_t textLength, const uint8_t* data,
              uint32_t length);
   void Work();
+  void WakeWorker();  // with the lock held
   void Carry(const Call& call);
 
   ExtractTarget& inner_;
-  std::mutex mutex_;
-  std::condition_variable changed_;
+  SyncLock lock_;
+  SyncCondition workReady_;   // the worker waits here for calls
+  SyncCondition callerWake_;  // the caller waits here for room or a write
+  bool workerAsleep_ = false;
+  bool callerAsleep_ = false;
   Call calls_[QueueLength];
   uint32_t head_ = 0;   // next call to carry out
   uint32_t count_ = 0;  // calls queued and not yet carried out (the one at work included)

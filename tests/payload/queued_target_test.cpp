@@ -190,3 +190,28 @@ TEST(QueuedTarget, PathTooLongForTheQueueIsRefusedNotCutShort) {
   ASSERT_EQ(inner.Count('L'), 1u);
   EXPECT_EQ(inner.calls.back().path, longPath.substr(0, archive_format::MaxPathLength + 3));
 }
+
+TEST(QueuedTarget, CallsThatWakeNoOneAreAllCarriedOut) {
+  // Only a write wakes the worker at once; directories and list lines wait for the next
+  // write, for a full queue or for the end. Far more of them than the queue holds, with
+  // no write at all, must still all arrive, whether the queue is finished or destroyed.
+  InnerTarget finished;
+  InnerTarget destroyed;
+  LateFailures late{};
+  {
+    QueuedTarget a(finished);
+    QueuedTarget b(destroyed);
+    for (int i = 0; i < 300; ++i) {
+      const std::string path = "D" + std::to_string(i);
+      a.CreateDirectory(path.c_str());
+      a.InstallListLine(path.c_str(), static_cast<uint32_t>(path.size()));
+      b.CreateDirectory(path.c_str());
+    }
+    late = a.Finish();
+    EXPECT_EQ(finished.directories.size(), 300u);  // all carried out when Finish returns
+    EXPECT_EQ(finished.Count('L'), 300u);
+  }
+  EXPECT_EQ(late.files, 0u);
+  EXPECT_EQ(destroyed.directories.size(), 300u);
+  EXPECT_EQ(destroyed.directories.back(), "D299");
+}
