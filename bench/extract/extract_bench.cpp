@@ -115,6 +115,20 @@ bool ExtractToFiles(const std::vector<uint8_t>& archive, const fs::path& dir, do
   return report.result == 0 && report.failedFiles == 0;
 }
 
+// The best of `runs` extractions into files; false (with a message) when one fails.
+bool BestExtractToFiles(const std::vector<uint8_t>& archive, const fs::path& dir, int runs,
+                        double* best) {
+  for (int r = 0; r < runs; ++r) {
+    double t;
+    if (!ExtractToFiles(archive, dir, &t)) {
+      std::fprintf(stderr, "extract_bench: extraction failed\n");
+      return false;
+    }
+    *best = std::min(*best, t);
+  }
+  return true;
+}
+
 // A payload of the same shape, `copies` times as large: every entry once
 // under each COPYn directory, with the original stored blocks.
 bool Repeated(const std::vector<uint8_t>& archive, int copies, std::vector<uint8_t>* out) {
@@ -172,16 +186,9 @@ int main(int argc, char** argv) {
   }
   const fs::path scratch = fs::path(argv[2]) / "extract-bench";
   const int runs = 3;
+  double files = 1e9;
   if (filesOnly) {
-    double files = 1e9;
-    for (int r = 0; r < runs; ++r) {
-      double t;
-      if (!ExtractToFiles(archive, scratch, &t)) {
-        std::fprintf(stderr, "extract_bench: extraction failed\n");
-        return 1;
-      }
-      files = std::min(files, t);
-    }
+    if (!BestExtractToFiles(archive, scratch, runs, &files)) return 1;
     fs::remove_all(scratch);
     std::printf("extract into files              %7.3f s\n", files);
     return 0;
@@ -196,15 +203,7 @@ int main(int argc, char** argv) {
   }
   double engine = 1e9;
   for (int r = 0; r < runs; ++r) engine = std::min(engine, ExtractToNothing(archive));
-  double files = 1e9;
-  for (int r = 0; r < runs; ++r) {
-    double t;
-    if (!ExtractToFiles(archive, scratch, &t)) {
-      std::fprintf(stderr, "extract_bench: extraction failed\n");
-      return 1;
-    }
-    files = std::min(files, t);
-  }
+  if (!BestExtractToFiles(archive, scratch, runs, &files)) return 1;
   std::printf("payload: %zu bytes packed, %llu bytes decoded\n", archive.size(),
               static_cast<unsigned long long>(decoded));
   std::printf("decode in memory (baseline)     %7.3f s  %6.1f MB/s\n", memory,
