@@ -18,60 +18,119 @@
 #include <cstdint>
 #include <cstring>
 
+#include "payload/lzh_code_table.h"
 #include "payload/lzh_model.h"
 
 class LzhDecoder {
  public:
   template <typename InputFn, typename OutputFn>
   uint32_t Decode(uint32_t& compressedLength, uint32_t& uncompressedLength,
-                  InputFn& input, OutputFn& output) {
-#if defined(LZH_SSE2_WHEN_PRESENT)
-    if (LzhUseSse2) return DecodeWithSse2(compressedLength, uncompressedLength, input, output);
-#endif
-    return DecodeStream(compressedLength, uncompressedLength, input, output);
-  }
+                  InputFn& input, OutputFn& output);
+
+  // Bytes per stretch of the stream after which the way of counting a leaf is chosen
+  // again, and the exchanges in such a stretch above which leaves are counted without a
+  // branch (see CountLeaf): data that hardly compresses makes nearly one per byte, most
+  // of them at the leaf; other data a few per hundred.
+  static constexpr uint32_t LeafStretch = 4096;
+  static constexpr uint32_t BranchlessLeafExchanges = LeafStretch * 3 / 10;
 
  private:
-  template <typename InputFn, typename OutputFn>
-  uint32_t DecodeStream(uint32_t& compressedLength, uint32_t& uncompressedLength,
-                        InputFn& input, OutputFn& output);
-#if defined(LZH_SSE2_WHEN_PRESENT)
-  // The same stream decoder compiled for SSE2 throughout, with everything it calls
-  // drawn in, so that the exchange search is inlined rather than called.
-  template <typename InputFn, typename OutputFn>
-  LZH_SSE2_FUNCTION __attribute__((flatten)) uint32_t DecodeWithSse2(
-      uint32_t& compressedLength, uint32_t& uncompressedLength, InputFn& input,
-      OutputFn& output) {
-    return DecodeStream(compressedLength, uncompressedLength, input, output);
-  }
-#endif
-
-  LzhModel Model;
-  // Only the first RingSize bytes are addressed; the rest keeps room for a whole match.
-  uint8_t Ring[2 * RingSize + MaxMatch];
-};
-
-template <typename InputFn, typename OutputFn>
-uint32_t LzhDecoder::DecodeStream(uint32_t& compressedLength, uint32_t& uncompressedLength,
-                                  InputFn& input, OutputFn& output) {
-  const uint32_t inputLength = compressedLength;
-  uint32_t bytesRead = 0;
-  uint32_t bytesOut = 0;
-
-  // Pending bits, the next one at the word's top bit; bitCount of them are valid. The
-  // word is as wide as the machine's registers: a 64-bit word in a 32-bit build would
-  // take two registers and two instructions for every shift of the walk.
+  // Pending bits, the next one at the word's top bit. The word is as wide as the
+  // machine's registers: a 64-bit word in a 32-bit build would take two registers and
+  // two instructions for every shift.
 #if UINTPTR_MAX > 0xFFFFFFFFu
   using BitWord = uint64_t;
 #else
   using BitWord = uint32_t;
 #endif
-  constexpr uint32_t WordBits = sizeof(BitWord) * 8;
-  BitWord bitBuf = 0;
-  uint32_t bitCount = 0;
-  // Tops the buffer up to more than WordBits - 8 valid bits, a byte at a time, with zero
-  // bytes once the stream's bytes are all taken.
+  static constexpr uint32_t WordBits = sizeof(BitWord) * 8;
+  // The tree keeps the sibling property with counts of at least 1 and a root of at most
+  // MaxFreq, so no leaf is deeper than 22 (a node at depth d has a count of at least the
+  // Fibonacci number F(d + 2)): a symbol takes at most 22 bits, a distance 14. A 64-bit
+  // word topped up to more than 40 bits holds both; a 32-bit one holds a symbol and is
+  // topped up again for the distance when needed.
+  static constexpr uint32_t SymbolBits = WordBits == 64 ? 36u : 22u;
+
+  // The state of the stream being decoded, handed between the stretches.
+  struct Stream {
+    uint32_t inputLength;
+    uint32_t bytesRead;
+    uint32_t bytesOut;
+    uint32_t remaining;  // bytes still wanted
+    uint32_t ringPos;
+    uint32_t bitCount;   // valid bits in bitBuf
+    BitWord bitBuf;
+  };
+
+  // Decodes about LeafStretch bytes (fewer when the stream ends). Each way of
+  // counting leaves is a function of its own, compiled on its own.
+  template <bool BranchlessLeaf, typename InputFn, typename OutputFn>
+  LZH_INLINE void StretchBody(Stream& st, InputFn& input, OutputFn& output);
+  template <bool BranchlessLeaf, typename InputFn, typename OutputFn>
+  LZH_NOINLINE void DecodeStretch(Stream& st, InputFn& input, OutputFn& output) {
+    StretchBody<BranchlessLeaf>(st, input, output);
+  }
+#if defined(LZH_SSE2_WHEN_PRESENT)
+  // The same compiled for SSE2 throughout, with what it calls drawn in, so that the run
+  // search of the leaf's exchange is inlined rather than called.
+  template <bool BranchlessLeaf, typename InputFn, typename OutputFn>
+  LZH_NOINLINE LZH_SSE2_FUNCTION __attribute__((flatten)) void DecodeStretchSse2(
+      Stream& st, InputFn& input, OutputFn& output) {
+    StretchBody<BranchlessLeaf>(st, input, output);
+  }
+#endif
+  template <bool BranchlessLeaf, typename InputFn, typename OutputFn>
+  void Stretch(Stream& st, InputFn& input, OutputFn& output) {
+#if defined(LZH_SSE2_WHEN_PRESENT)
+    if (LzhUseSse2) return DecodeStretchSse2<BranchlessLeaf>(st, input, output);
+#endif
+    DecodeStretch<BranchlessLeaf>(st, input, output);
+  }
+
+  // Counts the symbol of leaf node: the leaf, then its ancestors. Most symbols of data
+  // that hardly compresses exchange their leaf, in no order a branch could predict;
+  // there the leaf's exchange is made every time, a no-op when not needed. Elsewhere it
+  // is a rare branch.
+  template <bool BranchlessLeaf>
+  LZH_INLINE void CountLeaf(LzhIndex leaf);
+
+  LzhModel Model;
+  LzhCodeTable Table;
+  // Only the first RingSize bytes are addressed; the rest keeps room for a whole match.
+  uint8_t Ring[2 * RingSize + MaxMatch];
+};
+
+template <bool BranchlessLeaf>
+LZH_INLINE void LzhDecoder::CountLeaf(LzhIndex leaf) {
+  if (BranchlessLeaf) leaf = Model.Parent[Model.Exchange(leaf, Model.Freq[leaf] + 1u, Table)];
+  Model.UpdateFrom(leaf, Table);  // a leaf is never the root: its parent is a node
+}
+
+template <bool BranchlessLeaf, typename InputFn, typename OutputFn>
+LZH_INLINE void LzhDecoder::StretchBody(Stream& st, InputFn& input, OutputFn& output) {
+  // The stream's state lives in locals here, where the compiler keeps it in registers.
+  const uint32_t inputLength = st.inputLength;
+  uint32_t bytesRead = st.bytesRead;
+  uint32_t bytesOut = st.bytesOut;
+  uint32_t remaining = st.remaining;
+  uint32_t ringPos = st.ringPos;
+  uint32_t bitCount = st.bitCount;
+  BitWord bitBuf = st.bitBuf;
+  const uint16_t* const child = Model.Child;
+
+  // Tops the buffer up to more than WordBits - 8 valid bits, four bytes at a time while
+  // they last, then a byte at a time, with zero bytes once the stream's bytes are taken.
   auto refill = [&]() {
+    if (bitCount <= WordBits - 32 && inputLength - bytesRead >= 4) {
+      const uint32_t b0 = static_cast<uint8_t>(input());
+      const uint32_t b1 = static_cast<uint8_t>(input());
+      const uint32_t b2 = static_cast<uint8_t>(input());
+      const uint32_t b3 = static_cast<uint8_t>(input());
+      bytesRead += 4;
+      bitBuf |= static_cast<BitWord>((b0 << 24) | (b1 << 16) | (b2 << 8) | b3)
+                << (WordBits - 32 - bitCount);
+      bitCount += 32;
+    }
     while (bitCount <= WordBits - 8) {
       BitWord b = 0;
       if (bytesRead < inputLength) {
@@ -82,62 +141,57 @@ uint32_t LzhDecoder::DecodeStream(uint32_t& compressedLength, uint32_t& uncompre
       bitCount += 8;
     }
   };
-  auto readBits = [&](uint32_t n) -> uint32_t {  // 1 <= n <= WordBits - 8
-    if (bitCount < n) refill();
-    const uint32_t v = static_cast<uint32_t>(bitBuf >> (WordBits - n));
+  auto take = [&](uint32_t n) {  // drops n bits that are in the buffer
     bitBuf <<= n;
     bitCount -= n;
-    return v;
   };
 
-  Model.InitTree();
-  std::memset(Ring, 0, sizeof Ring);
-  uint32_t ringPos = RingStart;
+  // The stretch ends with the first symbol that leaves no more than stop bytes wanted.
+  const uint32_t stop = remaining > LeafStretch ? remaining - LeafStretch : 0;
+  while (remaining > stop) {
+    if (bitCount < SymbolBits) refill();
 
-  // Bytes still wanted: counting down cannot wrap, however close uncompressedLength is
-  // to 2^32, and it keeps the loop's state in 32-bit registers.
-  uint32_t remaining = uncompressedLength;
-  while (remaining != 0) {
-    // The tree keeps the sibling property with counts of at least 1 and a root of at
-    // most MaxFreq, so no leaf is deeper than 22 (a node at depth d has a count of at
-    // least the Fibonacci number F(d + 2)): a walk takes at most 22 bits. A 64-bit word
-    // holds the distance's 14 bits as well, so it is refilled once per symbol; a 32-bit
-    // word is refilled for the walk and again by readBits when the distance needs it.
-    if (bitCount < (WordBits == 64 ? 40u : 22u)) refill();
-
-    // Walk down, remembering the nodes passed: until the update first exchanges nodes,
-    // they are the leaf's ancestors, so the update needs no Parent lookups for them.
-    uint16_t path[NodeCount];  // far more than any walk needs
-    uint32_t depth = 0;
-    // Two levels per step: from node, the first bit picks a child (mid) and Grand gives
-    // mid's child link at once, so the loads of a step do not wait on each other.
-    uint32_t node = RootNode;
-    for (;;) {
-      const uint32_t first = static_cast<uint32_t>(bitBuf >> (WordBits - 1));
-      const uint32_t mid = Model.Child[node] + first;
-      const uint32_t link = Model.Grand[2 * node + first];  // Child[mid]
-      if (link >= NodeCount) {  // mid is the leaf
-        node = mid;
-        bitBuf <<= 1;
-        break;
+    // The first TopBits levels in one load.
+    const uint32_t entry = Table.Top[bitBuf >> (WordBits - LzhCodeTable::TopBits)];
+    LzhIndex node = entry & LzhCodeTable::TopNodeMask;
+    take(entry >> LzhCodeTable::TopShift);
+    // Up to two more levels without a branch: most codes of data that compresses badly
+    // end within them. Grand gives the child link of the child the next bit picks.
+    LzhIndex link = child[node];
+    {
+      const LzhIndex first = static_cast<LzhIndex>(bitBuf >> (WordBits - 1));
+      const LzhIndex second = static_cast<LzhIndex>(bitBuf >> (WordBits - 2)) & 1u;
+      const LzhIndex grand = Table.Grand[2 * node + first];  // junk when node is a leaf
+      LzhIndex next = grand + second;
+      uint32_t used = 2;
+      if (grand >= NodeCount) {  // the first child is the leaf
+        next = link + first;
+        used = 1;
       }
-      path[depth++] = static_cast<uint16_t>(mid);
-      node = link + static_cast<uint32_t>((bitBuf >> (WordBits - 2)) & 1);
-      bitBuf <<= 2;
-      if (Model.Child[node] >= NodeCount) break;
-      path[depth++] = static_cast<uint16_t>(node);
+      if (link >= NodeCount) {  // node is the leaf
+        next = node;
+        used = 0;
+      }
+      node = next;
+      take(used);
+      link = child[node];
     }
-    bitCount -= depth + 1;
-    const uint32_t s = Model.Child[node] - NodeCount;
-    if (Model.Freq[RootNode] == MaxFreq) {
+    while (link < NodeCount) {
+      node = link + static_cast<LzhIndex>(bitBuf >> (WordBits - 1));
+      take(1);
+      link = child[node];
+    }
+    const uint32_t s = static_cast<uint32_t>(link - NodeCount);
+
+    if (LZH_UNLIKELY(Model.Freq[RootNode] == MaxFreq)) {
       Model.RebuildTree();
-      Model.UpdateTree(s);
-    } else {
-      Model.UpdateTreeAlong(node, path, depth);
+      Table.Rebuild(Model);
+      node = Model.Parent[NodeCount + s];
     }
+    CountLeaf<BranchlessLeaf>(node);
 
     if (s < 256) {
-      output(static_cast<uint32_t>(s));
+      output(s);
       ++bytesOut;
       Ring[ringPos] = static_cast<uint8_t>(s);
       ringPos = (ringPos + 1) & RingMask;
@@ -145,26 +199,73 @@ uint32_t LzhDecoder::DecodeStream(uint32_t& compressedLength, uint32_t& uncompre
       continue;
     }
 
-    uint32_t i = readBits(8);
-    const uint32_t u = PositionCodeTable[i];
-    const uint32_t extra = PositionLengthTable[i] - 2u;
-    i = (i << extra) | readBits(extra);
-    const uint32_t d = (u << 6) | (i & 63u);
+    // The distance: its code's first eight bits give u and the code's length; the six
+    // low bits follow the code.
+    if (WordBits != 64 && bitCount < 14) refill();
+    const uint32_t firstByte = static_cast<uint32_t>(bitBuf >> (WordBits - 8));
+    const uint32_t bits = PositionLengthTable[firstByte] + 6u;
+    const uint32_t low = static_cast<uint32_t>(bitBuf >> (WordBits - bits)) & 63u;
+    take(bits);
+    const uint32_t d = (static_cast<uint32_t>(PositionCodeTable[firstByte]) << 6) | low;
 
     const uint32_t length = s - MatchSymbolBias;
     uint32_t src = (ringPos - d - 1) & RingMask;
     remaining = length < remaining ? remaining - length : 0;
+    bytesOut += length;
+    if (d + 1 >= length && src + length <= RingSize && ringPos + length <= RingSize) {
+      // Neither end wraps around the ring, and the bytes read are not those written.
+      const uint8_t* from = Ring + src;
+      uint8_t* to = Ring + ringPos;
+      for (uint32_t k = 0; k < length; ++k) {
+        const uint8_t b = from[k];
+        output(static_cast<uint32_t>(b));
+        to[k] = b;
+      }
+      ringPos = (ringPos + length) & RingMask;
+      continue;
+    }
+    // Byte by byte around the ring. A match longer than its distance repeats the d + 1
+    // bytes before it: they are read from there rather than from the bytes just written,
+    // which would make every byte wait for the one before.
+    const uint32_t period = d + 1;
+    uint32_t j = 0;
     for (uint32_t k = 0; k < length; ++k) {
-      const uint8_t b = Ring[src];
-      src = (src + 1) & RingMask;
+      const uint8_t b = Ring[(src + j) & RingMask];
+      j = j + 1 == period ? 0 : j + 1;
       output(static_cast<uint32_t>(b));
-      ++bytesOut;
       Ring[ringPos] = b;
       ringPos = (ringPos + 1) & RingMask;
     }
   }
 
+  st.bytesRead = bytesRead;
+  st.bytesOut = bytesOut;
+  st.remaining = remaining;
+  st.ringPos = ringPos;
+  st.bitCount = bitCount;
+  st.bitBuf = bitBuf;
+}
+
+template <typename InputFn, typename OutputFn>
+uint32_t LzhDecoder::Decode(uint32_t& compressedLength, uint32_t& uncompressedLength,
+                            InputFn& input, OutputFn& output) {
+  Model.InitTree();
+  Table.Rebuild(Model);
+  std::memset(Ring, 0, sizeof Ring);
+  // Bytes still wanted: counting down cannot wrap, however close uncompressedLength is
+  // to 2^32.
+  Stream st{compressedLength, 0, 0, uncompressedLength, RingStart, 0, 0};
+  bool branchless = false;
+  while (st.remaining != 0) {
+    Table.Moves = 0;
+    if (branchless) {
+      Stretch<true>(st, input, output);
+    } else {
+      Stretch<false>(st, input, output);
+    }
+    branchless = Table.Moves > BranchlessLeafExchanges;
+  }
   output(FlushMarker);
-  uncompressedLength = bytesOut;
-  return bytesOut;
+  uncompressedLength = st.bytesOut;
+  return st.bytesOut;
 }

@@ -31,49 +31,47 @@ void LzhModel::InitTree() {
   }
   for (uint32_t n = NodeCount; n < NodeCount + FreqPadding; ++n) Freq[n] = 0xFFFF;
   Parent[RootNode] = 0;
-  RelinkGrand();
-}
-
-void LzhModel::RelinkGrand() {
-  for (uint32_t n = 0; n < NodeCount; ++n) {
-    const uint32_t c = Child[n];
-    if (c >= NodeCount) continue;
-    Grand[2 * n] = Child[c];
-    Grand[2 * n + 1] = Child[c + 1];
-  }
 }
 
 void LzhModel::RebuildTree() {
-  // Gather the leaves at the bottom in their present order, counts halved (rounded up).
-  uint32_t j = 0;
-  for (uint32_t i = 0; i < NodeCount; ++i) {
-    if (Child[i] >= NodeCount) {
-      Freq[j] = static_cast<uint16_t>((Freq[i] + 1u) / 2u);
-      Child[j] = Child[i];
-      ++j;
+  // The leaves in their present order with their counts halved (rounded up): the order
+  // of their counts stays non-decreasing.
+  uint16_t leafFreq[SymbolCount];
+  uint16_t leafSymbol[SymbolCount];
+  uint32_t leaves = 0;
+  for (uint32_t n = 0; n < NodeCount; ++n) {
+    if (Child[n] >= NodeCount) {
+      leafFreq[leaves] = static_cast<uint16_t>((Freq[n] + 1u) / 2u);
+      leafSymbol[leaves] = Child[n];
+      ++leaves;
     }
   }
-  // Join pairs from the bottom; each new node goes after every node of an equal count.
-  uint32_t i = 0;
-  for (j = SymbolCount; j < NodeCount; ++j, i += 2) {
-    const uint32_t f = static_cast<uint32_t>(Freq[i]) + Freq[i + 1];
-    uint32_t p = j - 1;
-    while (f < Freq[p]) --p;
-    ++p;
-    for (uint32_t m = j; m > p; --m) {
-      Freq[m] = Freq[m - 1];
-      Child[m] = Child[m - 1];
+  // Join pairs from the bottom, each joined node placed after every node of an equal
+  // count. Joined nodes come with non-decreasing counts and the pair joined next is
+  // always at the next two places (2q, 2q + 1 for the q-th joined node), so the result
+  // is the merge of the two sorted sequences, a leaf first where counts are equal: each
+  // place is filled in order, from the next leaf or the next joined node, whichever
+  // counts less. A joined node is never due before both its children have their places.
+  uint32_t leaf = 0;
+  uint32_t joined = 0;
+  for (uint32_t n = 0; n < NodeCount; ++n) {
+    const bool pairReady = 2 * joined + 1 < n;
+    const uint32_t pairFreq = pairReady ? Freq[2 * joined] + Freq[2 * joined + 1] : 0;
+    if (leaf < SymbolCount && (!pairReady || leafFreq[leaf] <= pairFreq)) {
+      Freq[n] = leafFreq[leaf];
+      Child[n] = leafSymbol[leaf];
+      ++leaf;
+    } else {
+      Freq[n] = static_cast<uint16_t>(pairFreq);
+      Child[n] = static_cast<uint16_t>(2 * joined);
+      ++joined;
     }
-    Freq[p] = static_cast<uint16_t>(f);
-    Child[p] = static_cast<uint16_t>(i);
   }
   // Relink the parents.
-  for (i = 0; i < NodeCount; ++i) {
-    const uint32_t k = Child[i];
-    Parent[k] = static_cast<uint16_t>(i);
-    if (k < NodeCount) Parent[k + 1] = static_cast<uint16_t>(i);
+  for (uint32_t n = 0; n < NodeCount; ++n) {
+    const uint32_t k = Child[n];
+    Parent[k] = static_cast<uint16_t>(n);
+    if (k < NodeCount) Parent[k + 1] = static_cast<uint16_t>(n);
   }
-  for (uint32_t n = NodeCount; n < NodeCount + FreqPadding; ++n) Freq[n] = 0xFFFF;
   Parent[RootNode] = 0;
-  RelinkGrand();
 }

@@ -1,0 +1,58 @@
+#include "payload/lzh_code_table.h"
+
+#include <cstring>
+#include <initializer_list>
+
+void LzhCodeTable::Rebuild(const LzhModel& tree) {
+  for (uint32_t n = 0; n < NodeCount; ++n) {
+    const uint32_t c = tree.Child[n];
+    if (c >= NodeCount) continue;
+    Grand[2 * n] = tree.Child[c];
+    Grand[2 * n + 1] = tree.Child[c + 1];
+  }
+  std::memset(Depth, Untracked, sizeof Depth);
+  Fill(tree, RootNode, 0, 0);
+}
+
+void LzhCodeTable::Fill(const LzhModel& tree, uint32_t node, uint32_t depth,
+                        uint32_t prefix) {
+  // Depth first, at most TopBits levels deep.
+  Depth[node] = static_cast<uint8_t>(depth);
+  Prefix[node] = static_cast<uint8_t>(prefix << (TopBits - depth));
+  const uint32_t child = tree.Child[node];
+  if (depth == TopBits || child >= NodeCount) {
+    const uint16_t entry = static_cast<uint16_t>(node | (depth << TopShift));
+    const uint32_t first = prefix << (TopBits - depth);
+    const uint32_t span = 1u << (TopBits - depth);
+    for (uint32_t x = 0; x < span; ++x) Top[first + x] = entry;
+    return;
+  }
+  Fill(tree, child, depth + 1, prefix * 2);
+  Fill(tree, child + 1, depth + 1, prefix * 2 + 1);
+}
+
+void LzhCodeTable::Forget(const LzhModel& tree, uint32_t node) {
+  if (Depth[node] == Untracked) return;
+  Depth[node] = Untracked;
+  const uint32_t child = tree.Child[node];
+  if (child < NodeCount) {
+    Forget(tree, child);
+    Forget(tree, child + 1);
+  }
+}
+
+void LzhCodeTable::Reshape(const LzhModel& tree, uint32_t c, uint32_t l) {
+  // The nodes of both moved subtrees still carry the depths of their old places; those
+  // that are still within the top levels get theirs again from Fill.
+  for (const uint32_t x : {c, l}) {
+    const uint32_t child = tree.Child[x];
+    if (child < NodeCount) {
+      Forget(tree, child);
+      Forget(tree, child + 1);
+    }
+  }
+  for (const uint32_t x : {c, l}) {
+    const uint32_t depth = Depth[x];
+    if (depth < TopBits) Fill(tree, x, depth, Prefix[x] >> (TopBits - depth));
+  }
+}

@@ -1,0 +1,72 @@
+// LzhCodeTable: what the decoder keeps beside the code tree to read a symbol's code in
+// few steps, and keeps up as the tree changes (it is the tree's shape observer).
+//
+// - Top: for each value of the next TopBits bits of input, the node that the walk from
+//   the root reaches on those bits and how many of them it takes: a leaf (fewer bits,
+//   or all of them) or an inner node at depth TopBits. The table holds nodes, not
+//   symbols: exchanging two leaves (the usual exchange) changes what they hold but not
+//   where codes lead, so the table only changes when an exchange moves an inner node
+//   within the top TopBits levels, or when the tree is rebuilt.
+// - Grand[2n + b] = Child[Child[n] + b] for every inner node n: the child links of both
+//   of n's children, so that two more levels are one load.
+// - Depth and Prefix of every node within the top TopBits levels (Depth Untracked for
+//   the others): where its part of Top starts when a subtree moves.
+#pragma once
+
+#include <cstdint>
+
+#include "payload/lzh_model.h"
+
+class LzhCodeTable {
+ public:
+  static constexpr uint32_t TopBits = 7;
+  static constexpr uint32_t Untracked = 0xFF;
+  // A Top entry: node | bits taken << TopShift.
+  static constexpr uint32_t TopShift = 10;
+  static constexpr uint32_t TopNodeMask = (1u << TopShift) - 1;
+
+  uint16_t Top[1u << TopBits];
+  uint16_t Grand[2 * NodeCount];
+  uint8_t Depth[NodeCount];
+  uint8_t Prefix[NodeCount];  // the node's code, left-aligned in TopBits bits
+  // Exchanges that moved something, counted for the decoder's choice of how to count
+  // leaves.
+  uint32_t Moves = 0;
+
+  // Everything anew from the tree (after InitTree or RebuildTree).
+  void Rebuild(const LzhModel& tree);
+
+  // Hears of an exchange of nodes c and l that has just been made; i and j are the
+  // links c and l held before it. Keeps Grand, and Top when a subtree moved near the root.
+  LZH_INLINE void Exchanged(const LzhModel& tree, LzhIndex c, LzhIndex l, LzhIndex i,
+                            LzhIndex j) {
+    Moves += c != l;
+    // c and l have new children: their own entries; and the one entry of each parent
+    // that leads through them. Child links are even, so the parent's entry for a node
+    // is picked by the node's lowest bit. When l is c all of this writes what was there.
+    uint32_t atJ;
+    uint32_t atI;
+    std::memcpy(&atJ, &tree.Child[j], sizeof atJ);  // of no use when j is a leaf
+    std::memcpy(&atI, &tree.Child[i], sizeof atI);
+    std::memcpy(&Grand[2 * c], &atJ, sizeof atJ);
+    std::memcpy(&Grand[2 * l], &atI, sizeof atI);
+    Grand[2 * tree.Parent[c] + (c & 1)] = static_cast<uint16_t>(j);
+    Grand[2 * tree.Parent[l] + (l & 1)] = static_cast<uint16_t>(i);
+    // Codes lead elsewhere only when an inner node moved, and Top only sees it when
+    // one of the two places is within its levels.
+    if (LZH_UNLIKELY(((i < NodeCount) | (j < NodeCount)) &
+                     ((Depth[c] < TopBits) | (Depth[l] < TopBits)))) {
+      Reshape(tree, static_cast<uint32_t>(c), static_cast<uint32_t>(l));
+    }
+  }
+
+ private:
+  // Fills Top, Depth and Prefix for the subtree of node at the given depth, whose code
+  // is prefix (right-aligned, depth bits).
+  void Fill(const LzhModel& tree, uint32_t node, uint32_t depth, uint32_t prefix);
+  // Marks the subtree of node untracked, down to the first untracked node.
+  void Forget(const LzhModel& tree, uint32_t node);
+  // After c and l changed subtrees: what their old subtrees left behind is forgotten,
+  // then each of the two places within the top levels is filled from its new subtree.
+  LZH_NOINLINE void Reshape(const LzhModel& tree, uint32_t c, uint32_t l);
+};
