@@ -102,8 +102,11 @@ class LzhDecoder {
 
 template <bool BranchlessLeaf>
 LZH_INLINE void LzhDecoder::CountLeaf(LzhIndex leaf) {
+  // Without a branch: the leaf's exchange at once, then the climb from the parent of
+  // the leaf's place (a leaf is never the root, so that parent is a node). Otherwise
+  // the climb starts at the leaf itself.
   if (BranchlessLeaf) leaf = Model.Parent[Model.Exchange(leaf, Model.Freq[leaf] + 1u, Table)];
-  Model.UpdateFrom(leaf, Table);  // a leaf is never the root: its parent is a node
+  Model.UpdateFrom(leaf, Table);
 }
 
 template <bool BranchlessLeaf, typename InputFn, typename OutputFn>
