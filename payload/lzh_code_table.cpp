@@ -11,6 +11,7 @@ void LzhCodeTable::Rebuild(const LzhModel& tree) {
     Grand[2 * n + 1] = tree.Child[c + 1];
   }
   std::memset(Depth, Untracked, sizeof Depth);
+  std::memset(Place, 0, sizeof Place);
   Fill(tree, RootNode, 0, 0);
 }
 
@@ -19,6 +20,9 @@ void LzhCodeTable::Fill(const LzhModel& tree, uint32_t node, uint32_t depth,
   // Depth first, at most TopBits levels deep.
   Depth[node] = static_cast<uint8_t>(depth);
   Prefix[node] = static_cast<uint8_t>(prefix << (TopBits - depth));
+  const uint32_t place = (1u << depth) | prefix;
+  Place[node] = static_cast<uint8_t>(place);
+  if (depth < TopBits) Heap[place] = static_cast<uint16_t>(node);
   const uint32_t child = tree.Child[node];
   if (depth == TopBits || child >= NodeCount) {
     const uint16_t entry = static_cast<uint16_t>(node | (depth << TopShift));
@@ -34,6 +38,7 @@ void LzhCodeTable::Fill(const LzhModel& tree, uint32_t node, uint32_t depth,
 void LzhCodeTable::Forget(const LzhModel& tree, uint32_t node) {
   if (Depth[node] == Untracked) return;
   Depth[node] = Untracked;
+  Place[node] = 0;
   const uint32_t child = tree.Child[node];
   if (child < NodeCount) {
     Forget(tree, child);

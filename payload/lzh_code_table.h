@@ -29,6 +29,12 @@ class LzhCodeTable {
   uint16_t Grand[2 * NodeCount];
   uint8_t Depth[NodeCount];
   uint8_t Prefix[NodeCount];  // the node's code, left-aligned in TopBits bits
+  // Place[n]: 0 for a node below the top levels; otherwise n's place in a heap of the
+  // top levels (1 for the root, 2p and 2p + 1 for the children of place p). Heap gives
+  // the node at each place above the last level, so the ancestors of a node within the
+  // top levels are known without climbing: Heap[Place[n] >> 1], >> 2, ... up to 1.
+  uint8_t Place[NodeCount];
+  uint16_t Heap[1u << TopBits];
   // Exchanges that moved something, counted for the decoder's choice of how to count
   // leaves.
   uint32_t Moves = 0;

@@ -87,12 +87,12 @@ class LzhDecoder {
     DecodeStretch<BranchlessLeaf>(st, input, output);
   }
 
-  // Counts the symbol of leaf node: the leaf, then its ancestors. Most symbols of data
+  // Counts the symbol of leaf node c: the leaf, then its ancestors. Most symbols of data
   // that hardly compresses exchange their leaf, in no order a branch could predict;
   // there the leaf's exchange is made every time, a no-op when not needed. Elsewhere it
   // is a rare branch.
   template <bool BranchlessLeaf>
-  LZH_INLINE void CountLeaf(LzhIndex leaf);
+  LZH_INLINE void CountLeaf(LzhIndex c);
 
   LzhModel Model;
   LzhCodeTable Table;
@@ -101,12 +101,42 @@ class LzhDecoder {
 };
 
 template <bool BranchlessLeaf>
-LZH_INLINE void LzhDecoder::CountLeaf(LzhIndex leaf) {
-  // Without a branch: the leaf's exchange at once, then the climb from the parent of
-  // the leaf's place (a leaf is never the root, so that parent is a node). Otherwise
-  // the climb starts at the leaf itself.
-  if (BranchlessLeaf) leaf = Model.Parent[Model.Exchange(leaf, Model.Freq[leaf] + 1u, Table)];
-  Model.UpdateFrom(leaf, Table);
+LZH_INLINE void LzhDecoder::CountLeaf(LzhIndex c) {
+  if (BranchlessLeaf) {
+    // The leaf's exchange at once, then the climb from the parent of the leaf's place
+    // (a leaf is never the root, so that parent is a node), parent after parent: these
+    // symbols' leaves lie below the top levels, and the update is the most of their
+    // work, so the fewest instructions a level win.
+    Model.UpdateFrom(Model.Parent[Model.Exchange(c, Model.Freq[c] + 1u, Table)], Table);
+    return;
+  }
+  // Here most leaves lie within the top levels and the climbs are short and of every
+  // length. Within the top levels the ancestors come from the code table's heap: none
+  // waits for the one before, and the climb's end is known from the start rather than
+  // from the last parent read.
+  uint16_t* const freq = Model.Freq;
+  for (;;) {
+    // Below the top levels, parent after parent. The root is within the top levels,
+    // so this part ends there at the latest.
+    uint32_t place;
+    while ((place = Table.Place[c]) == 0) {
+      const uint32_t k = ++freq[c];
+      if (LZH_UNLIKELY(k > freq[c + 1])) c = Model.ExchangeOutOfLine(c, k, Table);
+      c = Model.Parent[c];
+    }
+    for (;;) {
+      const uint32_t k = ++freq[c];
+      if (LZH_UNLIKELY(k > freq[c + 1])) {
+        // The exchange changes the ancestors: go on from the parent of the new place
+        // (never the root's: the root changes places with no node).
+        c = Model.Parent[Model.ExchangeOutOfLine(c, k, Table)];
+        break;
+      }
+      place >>= 1;
+      if (place == 0) return;
+      c = Table.Heap[place];
+    }
+  }
 }
 
 template <bool BranchlessLeaf, typename InputFn, typename OutputFn>
