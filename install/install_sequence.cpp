@@ -88,7 +88,7 @@ void RunInstallThrough(HWND page, ExtractTarget& target) {
   ResetExtractionProgress();
 
   // The payload is the locked resource itself, read in place.
-  HMODULE module = reinterpret_cast<HMODULE>(GetWindowLongA(page, GWL_HINSTANCE));
+  HMODULE module = reinterpret_cast<HMODULE>(GetWindowLongPtrA(page, GWLP_HINSTANCE));
   HRSRC resource = FindResourceA(module, MAKEINTRESOURCEA(PayloadResourceId), PayloadResourceType);
   HGLOBAL loaded = resource != nullptr ? LoadResource(module, resource) : nullptr;
   const void* archive = loaded != nullptr ? LockResource(loaded) : nullptr;

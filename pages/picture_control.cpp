@@ -5,7 +5,7 @@
 namespace {
 
 PictureRecord* RecordOf(HWND control) {
-  return reinterpret_cast<PictureRecord*>(GetWindowLongA(control, GWL_USERDATA));
+  return reinterpret_cast<PictureRecord*>(GetWindowLongPtrA(control, GWLP_USERDATA));
 }
 
 }  // namespace
@@ -19,9 +19,9 @@ int AttachPicture(HWND control, HBITMAP bitmap, int32_t option) {
   record->PreviousBitmap = SelectObject(record->MemoryDc, bitmap);
   record->Control = control;
   record->PreviousProc = reinterpret_cast<WNDPROC>(
-      SetWindowLongA(control, GWL_WNDPROC, reinterpret_cast<LONG>(PictureWndProc)));
+      SetWindowLongPtrA(control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(PictureWndProc)));
   record->Option = option;
-  SetWindowLongA(control, GWL_USERDATA, reinterpret_cast<LONG>(record));
+  SetWindowLongPtrA(control, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(record));
   return 1;
 }
 
@@ -32,8 +32,8 @@ int DetachPicture(HWND control) {
 
   SelectObject(record->MemoryDc, record->PreviousBitmap);
   DeleteDC(record->MemoryDc);
-  SetWindowLongA(control, GWL_WNDPROC, reinterpret_cast<LONG>(record->PreviousProc));
-  SetWindowLongA(control, GWL_USERDATA, 0);
+  SetWindowLongPtrA(control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(record->PreviousProc));
+  SetWindowLongPtrA(control, GWLP_USERDATA, 0);
   std::free(record);
   return 1;
 }

@@ -1,6 +1,6 @@
 // The picture control: a child window of a page, subclassed so that it paints
 // a bitmap from a memory device context. The record of an attached control is
-// reachable from the control alone (its GWL_USERDATA slot). The bitmap itself
+// reachable from the control alone (its GWLP_USERDATA slot). The bitmap itself
 // belongs to the page; the record only has it selected into its memory DC.
 #pragma once
 

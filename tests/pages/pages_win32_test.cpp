@@ -98,26 +98,26 @@ TEST_F(PagesTest, PictureAttachSubclassesAndDetachRestoresOnce) {
   HWND control = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 20, 10, nullptr, nullptr,
                                  ::Setup.ModuleInstance, nullptr);
   ASSERT_NE(control, nullptr);
-  const LONG original = GetWindowLongA(control, GWL_WNDPROC);
+  const LONG_PTR original = GetWindowLongPtrA(control, GWLP_WNDPROC);
   HBITMAP bitmap = SolidBitmap(64, 48, RGB(200, 10, 10));
 
   EXPECT_EQ(AttachPicture(nullptr, bitmap, 0), 0);
   EXPECT_EQ(AttachPicture(control, nullptr, 0), 0);
-  EXPECT_EQ(GetWindowLongA(control, GWL_WNDPROC), original);
+  EXPECT_EQ(GetWindowLongPtrA(control, GWLP_WNDPROC), original);
   EXPECT_EQ(DetachPicture(control), 0);  // never attached
   EXPECT_EQ(DetachPicture(nullptr), 0);
 
   ASSERT_EQ(AttachPicture(control, bitmap, 7), 1);
-  EXPECT_EQ(GetWindowLongA(control, GWL_WNDPROC), reinterpret_cast<LONG>(PictureWndProc));
-  auto* record = reinterpret_cast<PictureRecord*>(GetWindowLongA(control, GWL_USERDATA));
+  EXPECT_EQ(GetWindowLongPtrA(control, GWLP_WNDPROC), reinterpret_cast<LONG_PTR>(PictureWndProc));
+  auto* record = reinterpret_cast<PictureRecord*>(GetWindowLongPtrA(control, GWLP_USERDATA));
   ASSERT_NE(record, nullptr);
   EXPECT_EQ(record->Control, control);
   EXPECT_EQ(record->Option, 7);
   EXPECT_EQ(GetCurrentObject(record->MemoryDc, OBJ_BITMAP), bitmap);
 
   EXPECT_EQ(DetachPicture(control), 1);
-  EXPECT_EQ(GetWindowLongA(control, GWL_WNDPROC), original);
-  EXPECT_EQ(GetWindowLongA(control, GWL_USERDATA), 0);
+  EXPECT_EQ(GetWindowLongPtrA(control, GWLP_WNDPROC), original);
+  EXPECT_EQ(GetWindowLongPtrA(control, GWLP_USERDATA), 0);
   EXPECT_EQ(DetachPicture(control), 0);
   EXPECT_TRUE(DeleteObject(bitmap));  // the record no longer holds it
   DestroyWindow(control);
