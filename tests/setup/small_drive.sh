@@ -5,7 +5,7 @@
 # the drive skip themselves.
 root=$(cd "$(dirname "$0")/../.." && pwd)
 source "$root/scripts/wine-env"
-mount_point=$root/build/wine/small-drive
+mount_point=$UMBERLAY_WINE_DIR/small-drive
 link=$WINEPREFIX/dosdevices/s:
 case "${1:-}" in
   setup)
