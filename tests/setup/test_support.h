@@ -18,6 +18,7 @@ using win32ui::PathExists;
 using win32ui::Quoted;
 using win32ui::ReadRegistryValue;
 using win32ui::ReadWholeFile;
+using win32ui::RegistryKeyExists;
 using win32ui::RegistryValue;
 using win32ui::RemoveTree;
 using win32ui::SpecialFolder;

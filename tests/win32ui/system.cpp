@@ -117,9 +117,9 @@ RegistryValue ReadRegistryValue(const char* subkey, const char* name) {
   return value;
 }
 
-bool RegistryKeyExists(const char* subkey) {
+bool RegistryKeyExists(const char* subkey, REGSAM view) {
   HKEY key = nullptr;
-  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, subkey, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) {
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, subkey, 0, KEY_QUERY_VALUE | view, &key) != ERROR_SUCCESS) {
     return false;
   }
   RegCloseKey(key);

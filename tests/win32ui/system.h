@@ -42,6 +42,7 @@ struct RegistryValue {
   std::string Text() const;  // up to the first zero
 };
 RegistryValue ReadRegistryValue(const char* subkey, const char* name);
-bool RegistryKeyExists(const char* subkey);
+// view: 0 for the program's own registry view, or KEY_WOW64_32KEY / KEY_WOW64_64KEY.
+bool RegistryKeyExists(const char* subkey, REGSAM view = 0);
 
 }  // namespace win32ui
