@@ -1,21 +1,6 @@
-# Cross toolchain for 32-bit Windows: MinGW-w64 i686 with the posix thread
-# model (GoogleTest needs std::mutex), linked statically so that the
-# executables need no MinGW runtime DLL. Tests run under Wine.
-set(CMAKE_SYSTEM_NAME Windows)
+# Cross toolchain for 32-bit Windows, the build that ships: MinGW-w64 i686.
+# Tests run under 32-bit Wine.
 set(CMAKE_SYSTEM_PROCESSOR i686)
-
-set(CMAKE_C_COMPILER i686-w64-mingw32-gcc-posix)
-set(CMAKE_CXX_COMPILER i686-w64-mingw32-g++-posix)
-set(CMAKE_RC_COMPILER i686-w64-mingw32-windres)
-
-set(CMAKE_FIND_ROOT_PATH /usr/i686-w64-mingw32)
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
-
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
-
-# Every Windows test and tool runs through the project's Wine wrapper, which
-# supplies the project-private prefix and quiet defaults.
-set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/../scripts/wine-run)
+set(UMBERLAY_MINGW_TRIPLET i686-w64-mingw32)
+set(UMBERLAY_WINE_RUN ${CMAKE_CURRENT_LIST_DIR}/../scripts/wine-run)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-common.cmake)
