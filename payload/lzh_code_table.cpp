@@ -10,7 +10,6 @@ void LzhCodeTable::Rebuild(const LzhModel& tree) {
     Grand[2 * n] = tree.Child[c];
     Grand[2 * n + 1] = tree.Child[c + 1];
   }
-  std::memset(Depth, Untracked, sizeof Depth);
   std::memset(Place, 0, sizeof Place);
   Fill(tree, RootNode, 0, 0);
 }
@@ -18,8 +17,6 @@ void LzhCodeTable::Rebuild(const LzhModel& tree) {
 void LzhCodeTable::Fill(const LzhModel& tree, uint32_t node, uint32_t depth,
                         uint32_t prefix) {
   // Depth first, at most TopBits levels deep.
-  Depth[node] = static_cast<uint8_t>(depth);
-  Prefix[node] = static_cast<uint8_t>(prefix << (TopBits - depth));
   const uint32_t place = (1u << depth) | prefix;
   Place[node] = static_cast<uint8_t>(place);
   if (depth < TopBits) Heap[place] = static_cast<uint16_t>(node);
@@ -36,8 +33,7 @@ void LzhCodeTable::Fill(const LzhModel& tree, uint32_t node, uint32_t depth,
 }
 
 void LzhCodeTable::Forget(const LzhModel& tree, uint32_t node) {
-  if (Depth[node] == Untracked) return;
-  Depth[node] = Untracked;
+  if (Place[node] == 0) return;
   Place[node] = 0;
   const uint32_t child = tree.Child[node];
   if (child < NodeCount) {
@@ -47,8 +43,8 @@ void LzhCodeTable::Forget(const LzhModel& tree, uint32_t node) {
 }
 
 void LzhCodeTable::Reshape(const LzhModel& tree, uint32_t c, uint32_t l) {
-  // The nodes of both moved subtrees still carry the depths of their old places; those
-  // that are still within the top levels get theirs again from Fill.
+  // The nodes of both moved subtrees still carry their old places; those that are still
+  // within the top levels get theirs again from Fill.
   for (const uint32_t x : {c, l}) {
     const uint32_t child = tree.Child[x];
     if (child < NodeCount) {
@@ -57,7 +53,8 @@ void LzhCodeTable::Reshape(const LzhModel& tree, uint32_t c, uint32_t l) {
     }
   }
   for (const uint32_t x : {c, l}) {
-    const uint32_t depth = Depth[x];
-    if (depth < TopBits) Fill(tree, x, depth, Prefix[x] >> (TopBits - depth));
+    if (!AboveLastLevel(x)) continue;
+    const uint32_t depth = DepthOf(x);
+    Fill(tree, x, depth, Place[x] - (1u << depth));
   }
 }

@@ -9,8 +9,9 @@
 //   within the top TopBits levels, or when the tree is rebuilt.
 // - Grand[2n + b] = Child[Child[n] + b] for every inner node n: the child links of both
 //   of n's children, so that two more levels are one load.
-// - Depth and Prefix of every node within the top TopBits levels (Depth Untracked for
-//   the others): where its part of Top starts when a subtree moves.
+// - Place of every node within the top TopBits levels (0 for the others): its depth and
+//   code, so where its part of Top starts when a subtree moves, and through Heap its
+//   ancestors.
 #pragma once
 
 #include <cstdint>
@@ -27,14 +28,24 @@ class LzhCodeTable {
 
   uint16_t Top[1u << TopBits];
   uint16_t Grand[2 * NodeCount];
-  uint8_t Depth[NodeCount];
-  uint8_t Prefix[NodeCount];  // the node's code, left-aligned in TopBits bits
   // Place[n]: 0 for a node below the top levels; otherwise n's place in a heap of the
   // top levels (1 for the root, 2p and 2p + 1 for the children of place p). Heap gives
   // the node at each place above the last level, so the ancestors of a node within the
   // top levels are known without climbing: Heap[Place[n] >> 1], >> 2, ... up to 1.
   uint8_t Place[NodeCount];
   uint16_t Heap[1u << TopBits];
+
+  // A node's depth (Untracked below the top levels) and its code, left-aligned in
+  // TopBits bits: both follow from its place.
+  uint32_t DepthOf(LzhIndex n) const {
+    uint32_t depth = 0;
+    for (uint32_t place = Place[n]; place > 1; place >>= 1) ++depth;
+    return Place[n] == 0 ? Untracked : depth;
+  }
+  uint32_t PrefixOf(LzhIndex n) const {
+    const uint32_t depth = DepthOf(n);
+    return depth == Untracked ? 0 : (Place[n] - (1u << depth)) << (TopBits - depth);
+  }
   // Exchanges that moved something, counted for the decoder's choice of how to count
   // leaves.
   uint32_t Moves = 0;
@@ -61,16 +72,22 @@ class LzhCodeTable {
     // Codes lead elsewhere only when an inner node moved, and Top only sees it when
     // one of the two places is within its levels.
     if (LZH_UNLIKELY(((i < NodeCount) | (j < NodeCount)) &
-                     ((Depth[c] < TopBits) | (Depth[l] < TopBits)))) {
+                     (AboveLastLevel(c) | AboveLastLevel(l)))) {
       Reshape(tree, static_cast<uint32_t>(c), static_cast<uint32_t>(l));
     }
   }
 
  private:
-  // Fills Top, Depth and Prefix for the subtree of node at the given depth, whose code
+  // Whether node n lies within the top levels but above the last of them (places 1 to
+  // 2^TopBits - 1), where a moved subtree changes where codes lead.
+  bool AboveLastLevel(LzhIndex n) const {
+    return static_cast<uint32_t>(Place[n]) - 1u < (1u << TopBits) - 1u;
+  }
+  // Fills Top, Place and Heap for the subtree of node at the given depth, whose code
   // is prefix (right-aligned, depth bits).
   void Fill(const LzhModel& tree, uint32_t node, uint32_t depth, uint32_t prefix);
-  // Marks the subtree of node untracked, down to the first untracked node.
+  // Gives the subtree of node place 0 (below the top levels), down to the first node
+  // that has it already.
   void Forget(const LzhModel& tree, uint32_t node);
   // After c and l changed subtrees: what their old subtrees left behind is forgotten,
   // then each of the two places within the top levels is filled from its new subtree.

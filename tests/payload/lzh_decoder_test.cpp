@@ -56,13 +56,13 @@ void ExpectTableOf(const LzhCodeTable& t, const LzhModel& m, const char* where) 
     ASSERT_EQ(t.Top[x], node | (used << LzhCodeTable::TopShift)) << where << " walk " << x;
   }
   for (uint32_t n = 0; n < NodeCount; ++n) {
-    ASSERT_EQ(t.Depth[n], fresh->Depth[n]) << where << " Depth " << n;
+    ASSERT_EQ(t.DepthOf(n), fresh->DepthOf(n)) << where << " Depth " << n;
     ASSERT_EQ(t.Place[n], fresh->Place[n]) << where << " Place " << n;
-    if (t.Depth[n] != LzhCodeTable::Untracked) {
-      ASSERT_EQ(t.Prefix[n], fresh->Prefix[n]) << where << " Prefix " << n;
+    if (t.DepthOf(n) != LzhCodeTable::Untracked) {
+      ASSERT_EQ(t.PrefixOf(n), fresh->PrefixOf(n)) << where << " Prefix " << n;
       // The climb within the top levels takes each parent from the heap.
-      const uint32_t depth = t.Depth[n];
-      ASSERT_EQ(t.Place[n], (1u << depth) | (t.Prefix[n] >> (LzhCodeTable::TopBits - depth)))
+      const uint32_t depth = t.DepthOf(n);
+      ASSERT_EQ(t.Place[n], (1u << depth) | (t.PrefixOf(n) >> (LzhCodeTable::TopBits - depth)))
           << where << " Place " << n;
       if (n != RootNode) {
         ASSERT_EQ(t.Heap[t.Place[n] >> 1], m.Parent[n]) << where << " Heap " << n;
