@@ -20,8 +20,8 @@ work=$out/work/$name
 shots=$out/shots/$name
 rm -rf "$work" "$shots"
 mkdir -p "$work" "$shots"
+# drive-setup.sh's Wine session makes the prefix from the template.
 export WINEPREFIX=$work/prefix
-"$root/scripts/wine-prefix" >/dev/null 2>&1 || { echo "cannot prepare the Wine prefix"; exit 1; }
 if [ "$name" = no_directdraw ]; then
   export WINEDLLOVERRIDES="$WINEDLLOVERRIDES;ddraw=d"
 fi

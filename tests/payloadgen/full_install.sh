@@ -17,8 +17,8 @@ source "$root/scripts/wine-env"
 shots=$out/shots
 rm -rf "$out"
 mkdir -p "$shots"
+# drive-setup.sh's Wine session makes the prefix from the template.
 export WINEPREFIX=$out/prefix
-"$root/scripts/wine-prefix" >/dev/null 2>&1 || { echo "cannot prepare the Wine prefix"; exit 1; }
 
 # The driver times the extraction up to the payload's last file, which is the last
 # file that the product's list file names (the list is in archive order).
@@ -38,11 +38,8 @@ code=${PIPESTATUS[0]}
 elapsed=$(awk -v a="$started" -v b="$(date +%s.%N)" 'BEGIN { printf "%.1f", b - a }')
 echo "driver: the installation took $elapsed s (Xvfb and Wine start included)"
 
-# The report reads the registry through Wine: a server of its own, detached
-# from this script's output (a server holding the pipe would stall ctest).
-wineserver -p </dev/null >/dev/null 2>&1
-"$here/install_report.sh" "$tree" || code=1
-wineserver -k 2>/dev/null
+# The report reads the registry through Wine, in a session without a screen.
+"$root/scripts/wine-session" --no-screen -- "$here/install_report.sh" "$tree" || code=1
 # The finish page must stand in front of the restored backdrop: at the
 # screen's centre a person sees the page, not the backdrop's gradient row.
 finish_shot=$shots/06-finish.png

@@ -9,7 +9,9 @@ set -u
 tree=$1
 product_key='HKLM\SOFTWARE\Aldmoor&Brisk\Umberlay Vale (Demo)'
 uninstall_key='HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\Umberlay Vale (Demo)'
-reg_values() { wine reg query "$1" 2>/dev/null | tr -d '\r' | grep -E '^ +[^ ]+ +REG_'; }
+# The setup is a 32-bit program: its keys are in the registry's 32-bit view
+# (below Wow6432Node on 64-bit Windows).
+reg_values() { wine reg query "$1" /reg:32 2>/dev/null | tr -d '\r' | grep -E '^ +[^ ]+ +REG_'; }
 code=0
 
 pth=$(reg_values "$product_key" | sed -n 's/^ *pth *REG_SZ *//p')
