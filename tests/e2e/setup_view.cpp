@@ -136,6 +136,18 @@ void CheckRegistry(const std::string& dir, const std::string& group) {
             "chs is the REG_DWORD 0");
     }
   }
+  // The 32-bit setup writes to the registry's 32-bit view: on 64-bit Windows
+  // that is below Wow6432Node, and the 64-bit view holds nothing of it.
+  BOOL wow64 = FALSE;
+  if (IsWow64Process(GetCurrentProcess(), &wow64) && wow64) {
+    Check(win32ui::RegistryKeyExists(ProductKey, KEY_WOW64_32KEY) &&
+              !win32ui::RegistryKeyExists(ProductKey, KEY_WOW64_64KEY) &&
+              !win32ui::RegistryKeyExists(UninstallKey, KEY_WOW64_64KEY),
+          "on 64-bit Windows both keys are in the 32-bit registry view only");
+  } else {
+    Check(!win32ui::RegistryKeyExists("SOFTWARE\\Wow6432Node"),
+          "on 32-bit Windows the registry has one view (no Wow6432Node)");
+  }
   if (Check(win32ui::RegistryKeyExists(UninstallKey), "the uninstall entry exists")) {
     CheckTextValue(UninstallKey, "DisplayName", Title, 21);
     const std::string uninstaller = dir + "\\Sweeper.exe";

@@ -251,9 +251,16 @@ bool ChooseInFolderBrowser(Target& target, const std::vector<std::string>& pathT
     *problem = "cannot read the folder browser's tree";
     return false;
   }
-  HTREEITEM item = reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_GETNEXTITEM, TVGN_ROOT, 0));
+  // The browser fills its tree while it starts (slowly on an emulated machine):
+  // the first item is looked for until it shows up.
+  HTREEITEM item = nullptr;
+  win32ui::PollUntil([&] {
+    HTREEITEM root = reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_GETNEXTITEM, TVGN_ROOT, 0));
+    item = pathTexts.empty() ? root : FindItem(tree, remote, root, pathTexts[0], 3);
+    return item != nullptr;
+  }, Ms(20));
   for (size_t i = 0; i < pathTexts.size(); ++i) {
-    item = FindItem(tree, remote, i == 0 ? item : Child(tree, item), pathTexts[i], i == 0 ? 3 : 0);
+    if (i > 0) item = FindItem(tree, remote, Child(tree, item), pathTexts[i], 0);
     if (item == nullptr) {
       *problem = "no item \"" + pathTexts[i] + "\" in the folder browser";
       return false;

@@ -31,13 +31,11 @@
  * local selector, so the two never meet. Entries are reused once the thread
  * that held one is gone.
  *
- * It is built with the native compiler for i386 without the C library's
- * headers (no 32-bit development files are needed) and uses only raw system
- * calls plus dlsym from the 32-bit C library. For the 64-bit processes that
- * share the environment an empty library of the same name is preloaded.
+ * Part of the preload library that scripts/i386-emulation builds (see
+ * address_space.c for its other part).
  */
 
-typedef unsigned int u32;
+#include "raw_syscalls.h"
 
 /* struct user_desc of the i386 kernel interface. */
 struct user_desc {
@@ -53,33 +51,8 @@ enum {
   DescUseable = 1u << 6,
 };
 
-enum {
-  SysGetpid = 20,
-  SysWrite = 4,
-  SysModifyLdt = 123,
-  SysRtSigprocmask = 175,
-  SysSchedYield = 158,
-  SysGettid = 224,
-  SysSetThreadArea = 243,
-  SysTgkill = 270,
-};
 enum { SigBlock = 0, SigSetmask = 2, Esrch = 3, Eagain = 11 };
 enum { LocalEntries = 512 }; /* Wine allocates its own from 512 on */
-
-static inline int Syscall3(int number, int a, int b, int c) {
-  int result;
-  __asm__ volatile("int $0x80" : "=a"(result) : "0"(number), "b"(a), "c"(b), "d"(c) : "memory");
-  return result;
-}
-
-static inline int Syscall4(int number, int a, int b, int c, int d) {
-  int result;
-  __asm__ volatile("int $0x80"
-                   : "=a"(result)
-                   : "0"(number), "b"(a), "c"(b), "d"(c), "S"(d)
-                   : "memory");
-  return result;
-}
 
 static inline u32 ReadGs(void) {
   u32 selector;
@@ -93,12 +66,6 @@ static inline u32 ThreadBlock(void) {
   u32 base;
   __asm__ volatile("movl %%gs:0, %0" : "=r"(base));
   return base;
-}
-
-static void Say(const char* text) {
-  int length = 0;
-  while (text[length] != 0) ++length;
-  Syscall3(SysWrite, 2, (int)text, length);
 }
 
 static volatile int busy;
@@ -123,20 +90,19 @@ static int MoveToLocalDescriptor(void) {
   if (index != 0) holder[index] = me;
   Unlock();
   if (index == 0) {
-    Say("tls_preload: no local descriptor left for a new thread\n");
+    Say("wine preload: no local descriptor left for a new thread\n");
     return 0;
   }
   struct user_desc desc = {(u32)index, ThreadBlock(), 0xfffff,
                            DescSeg32Bit | DescLimitInPages | DescUseable};
   if (Syscall3(SysModifyLdt, 1, (int)&desc, sizeof desc) != 0) {
-    Say("tls_preload: modify_ldt failed\n");
+    Say("wine preload: modify_ldt failed\n");
     return 0;
   }
   LoadGs(((u32)index << 3) | 7);
   return 1;
 }
 
-extern void* dlsym(void* handle, const char* name);
 extern void* malloc(unsigned long size);
 extern void free(void* block);
 typedef int (*CreateThreadFn)(void* thread, const void* attributes, void* (*start)(void*), void* arg);
