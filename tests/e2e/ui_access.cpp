@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include "tree_reader.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -155,42 +157,64 @@ void Settle(int milliseconds) { Sleep(milliseconds); }
 
 namespace {
 
-// Reads and writes tree-view items in the browser's process.
+// Reads tree-view items of the browser's process through the tree-item reader
+// (tree_reader.h), a hook library that the process loads.
 class RemoteTree {
  public:
-  RemoteTree(HWND tree) : Tree(tree) {
-    Process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE,
-                          win32ui::WindowProcess(tree));
-    if (Process != nullptr) {
-      Memory = static_cast<char*>(VirtualAllocEx(Process, nullptr, 4096, MEM_COMMIT, PAGE_READWRITE));
+  explicit RemoteTree(HWND tree) : Tree(tree), ReadText(RegisterWindowMessageA(TreeItemTextMessage)) {
+    char path[MAX_PATH] = "";
+    GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string library(path);
+    library = library.substr(0, library.find_last_of('\\') + 1) + TreeReaderLibrary;
+    Library = LoadLibraryA(library.c_str());
+    FARPROC found = Library != nullptr ? GetProcAddress(Library, TreeReaderHookName) : nullptr;
+    HOOKPROC hook = reinterpret_cast<HOOKPROC>(reinterpret_cast<void*>(found));
+    if (hook != nullptr) {
+      Hook = SetWindowsHookExA(WH_CALLWNDPROC, hook, Library, GetWindowThreadProcessId(tree, nullptr));
     }
+    WNDCLASSA type{};
+    type.lpfnWndProc = Receive;
+    type.hInstance = GetModuleHandleA(nullptr);
+    type.lpszClassName = "UmberlayE2eTreeReply";
+    RegisterClassA(&type);
+    Reply = CreateWindowA(type.lpszClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                          type.hInstance, nullptr);
   }
   ~RemoteTree() {
-    if (Memory != nullptr) VirtualFreeEx(Process, Memory, 0, MEM_RELEASE);
-    if (Process != nullptr) CloseHandle(Process);
+    if (Reply != nullptr) DestroyWindow(Reply);
+    if (Hook != nullptr) UnhookWindowsHookEx(Hook);
+    if (Library != nullptr) FreeLibrary(Library);
   }
-  bool Ready() const { return Memory != nullptr; }
+  bool Ready() const { return Hook != nullptr && Reply != nullptr; }
 
   std::string Text(HTREEITEM item) {
-    TVITEMA tv{};
-    tv.mask = TVIF_TEXT;
-    tv.hItem = item;
-    tv.pszText = Memory + 512;
-    tv.cchTextMax = 1024;
-    SIZE_T done = 0;
-    WriteProcessMemory(Process, Memory, &tv, sizeof(tv), &done);
-    SendMessageA(Tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(Memory));
-    char text[1025] = "";
-    ReadProcessMemory(Process, Memory + 512, text, 1024, &done);
-    text[1024] = '\0';
-    return text;
+    Received.clear();
+    DWORD_PTR result = 0;
+    SendMessageTimeoutA(Tree, ReadText, reinterpret_cast<WPARAM>(item), reinterpret_cast<LPARAM>(Reply),
+                        SMTO_NORMAL, 10000, &result);
+    return Received;
   }
 
  private:
+  static LRESULT CALLBACK Receive(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_COPYDATA) {
+      const COPYDATASTRUCT* data = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
+      if (data->dwData == TreeItemTextReply && data->cbData > 0) {
+        Received.assign(static_cast<const char*>(data->lpData), data->cbData - 1);
+      }
+      return TRUE;
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+  }
+
+  static std::string Received;
   HWND Tree;
-  HANDLE Process = nullptr;
-  char* Memory = nullptr;
+  UINT ReadText;
+  HMODULE Library = nullptr;
+  HHOOK Hook = nullptr;
+  HWND Reply = nullptr;
 };
+std::string RemoteTree::Received;
 
 bool EndsWith(const std::string& text, const std::string& tail) {
   return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
@@ -207,15 +231,17 @@ HTREEITEM Next(HWND tree, HTREEITEM item) {
 }
 
 // Breadth-first search for an item whose text ends with wanted, expanding
-// items down to depth levels.
+// items down to depth levels. The texts passed over go to seen.
 HTREEITEM FindItem(HWND tree, RemoteTree& remote, HTREEITEM start, const std::string& wanted,
-                   int depth) {
+                   int depth, std::string* seen) {
   std::vector<HTREEITEM> level;
   for (HTREEITEM item = start; item != nullptr; item = Next(tree, item)) level.push_back(item);
   for (int d = 0; d <= depth && !level.empty(); ++d) {
     std::vector<HTREEITEM> below;
     for (HTREEITEM item : level) {
-      if (EndsWith(remote.Text(item), wanted)) return item;
+      const std::string text = remote.Text(item);
+      if (EndsWith(text, wanted)) return item;
+      if (seen->size() < 400) *seen += (seen->empty() ? "\"" : ", \"") + text + "\"";
     }
     for (HTREEITEM item : level) {
       SendMessageA(tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(item));
@@ -252,17 +278,20 @@ bool ChooseInFolderBrowser(Target& target, const std::vector<std::string>& pathT
     return false;
   }
   // The browser fills its tree while it starts (slowly on an emulated machine):
-  // the first item is looked for until it shows up.
+  // the tree is searched once its root has children and the setup waits for
+  // input again.
   HTREEITEM item = nullptr;
   win32ui::PollUntil([&] {
-    HTREEITEM root = reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_GETNEXTITEM, TVGN_ROOT, 0));
-    item = pathTexts.empty() ? root : FindItem(tree, remote, root, pathTexts[0], 3);
-    return item != nullptr;
+    item = reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_GETNEXTITEM, TVGN_ROOT, 0));
+    return item != nullptr && Child(tree, item) != nullptr;
   }, Ms(20));
+  WaitForInputIdle(target.Process.handle, Ms(20));
   for (size_t i = 0; i < pathTexts.size(); ++i) {
-    if (i > 0) item = FindItem(tree, remote, Child(tree, item), pathTexts[i], 0);
+    std::string seen;
+    item = FindItem(tree, remote, i == 0 ? item : Child(tree, item), pathTexts[i], i == 0 ? 3 : 0,
+                    &seen);
     if (item == nullptr) {
-      *problem = "no item \"" + pathTexts[i] + "\" in the folder browser";
+      *problem = "no item \"" + pathTexts[i] + "\" in the folder browser, only " + seen;
       return false;
     }
     SendMessageA(tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(item));
