@@ -1,16 +1,13 @@
 #include "payload/queued_target.h"
 
 #include <cstring>
-#include <system_error>
 
 QueuedTarget::QueuedTarget(ExtractTarget& inner) : inner_(inner) {
-  try {
-    worker_ = std::thread([this] { Work(); });
-    threaded_ = true;
-  } catch (const std::system_error&) {
-    threaded_ = false;  // every call goes straight through
-  }
+  // Without a thread every call goes straight through.
+  threaded_ = worker_.Start(&QueuedTarget::RunWorker, this);
 }
+
+void QueuedTarget::RunWorker(void* self) { static_cast<QueuedTarget*>(self)->Work(); }
 
 QueuedTarget::~QueuedTarget() {
   if (!threaded_) return;
@@ -19,7 +16,7 @@ QueuedTarget::~QueuedTarget() {
     stopping_ = true;
     WakeWorker();
   }
-  worker_.join();
+  worker_.Join();
 }
 
 // Waking a thread is what costs here (under Wine every wake is a round trip to the

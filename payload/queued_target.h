@@ -19,11 +19,10 @@
 #pragma once
 
 #include <cstdint>
-#include <thread>
 
 #include "payload/archive_format.h"
 #include "payload/extract_target.h"
-#include "payload/sync_primitives.h"
+#include "payload/threads.h"
 
 // The seam's method name, not the <windows.h> macro (see extract_target.h).
 #ifdef CreateDirectory
@@ -58,6 +57,7 @@ class QueuedTarget : public ExtractTarget {
   };
   static constexpr uint32_t QueueLength = 64;
 
+  static void RunWorker(void* self);
   void Queue(Kind kind, const char* text, uint32_t textLength, const uint8_t* data,
              uint32_t length);
   void Work();
@@ -77,7 +77,7 @@ class QueuedTarget : public ExtractTarget {
   uint64_t writesDone_ = 0;
   bool stopping_ = false;
   bool threaded_ = false;
-  std::thread worker_;
+  Thread worker_;
 
   // The worker's view of the current file, and what failed after being accepted.
   bool fileOpen_ = false;
