@@ -1,12 +1,12 @@
-#include "shell/start_checks.h"
+#include "shell/base/start_checks.h"
 
 #include <windows.h>
 
 #include <cstdio>
 #include <cstring>
 
-#include "shell/fatal_error.h"
-#include "shell/setup_state.h"
+#include "shell/base/fatal_error.h"
+#include "shell/base/setup_state.h"
 
 bool CheckSingleInstance() {
   Setup.SetupMutex = CreateMutexA(nullptr, TRUE, "ZKSetupMutex");

@@ -15,13 +15,6 @@ using PathBuffer = char[PathBufferSize];
 constexpr char ProductTitle[] = "Umberlay Vale (Demo)";
 constexpr int ProductTitleLength = sizeof(ProductTitle) - 1;
 
-// The integer with which a modal page ends.
-enum PageOutcome : int {
-  PageForward = 1,
-  PageBack = 2,
-  PageCancel = 3,
-};
-
 struct SetupState {
   HINSTANCE ModuleInstance;   // the program's own module; pages and resources come from it
   HWND MainWindow;            // the backdrop; owner of every page and box

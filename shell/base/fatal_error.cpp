@@ -1,11 +1,11 @@
-#include "shell/fatal_error.h"
+#include "shell/base/fatal_error.h"
 
 #include <windows.h>
 
 #include <cstdio>
 #include <cstring>
 
-#include "shell/setup_state.h"
+#include "shell/base/setup_state.h"
 
 const char* FatalErrorDetail(int32_t code) {
   switch (code) {

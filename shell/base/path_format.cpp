@@ -1,4 +1,4 @@
-#include "install/path_format.h"
+#include "shell/base/path_format.h"
 
 #include <cstdarg>
 #include <cstdio>

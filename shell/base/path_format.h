@@ -2,7 +2,7 @@
 // past it: a text that would not fit is refused, never cut short.
 #pragma once
 
-#include "shell/setup_state.h"
+#include "shell/base/setup_state.h"
 
 // Formats into out like printf. Returns false, with out emptied, when the
 // result would need more than 1024 characters.
