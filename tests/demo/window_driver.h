@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "tests/win32ui/process.h"
-#include "tests/win32ui/system.h"
-#include "tests/win32ui/ui.h"
+#include "tests/support/win32ui/process.h"
+#include "tests/support/win32ui/system.h"
+#include "tests/support/win32ui/ui.h"
 
 namespace driver {
 

@@ -1,6 +1,6 @@
-#include "page_driver.h"
+#include "tests/pages/page_driver.h"
 
-#include "shell/setup_state.h"
+#include "shell/base/setup_state.h"
 
 namespace {
 

@@ -1,20 +1,18 @@
-// A setup in miniature for the tests that need a process of its own: it runs
-// one operation of the setup, chosen by its first argument, and ends the way
-// that operation ends the setup.
+// A setup in miniature for the tests of the setup's lower layer that need a
+// process of their own: it runs one operation, chosen by its first argument,
+// and ends the way that operation ends the setup.
 //   fatal CODE                 ReportFatalError(CODE)
 //   instance                   exit 0 when CheckSingleInstance refuses, else 3
 //   abort                      take the guard, then AbortSetup
-//   launch                     take the guard, then LaunchGameAndExit
 //   paths                      InitPaths for a module that does not exist
 #include <windows.h>
 
 #include <cstdlib>
 #include <cstring>
 
-#include "install/previous_install.h"
-#include "shell/fatal_error.h"
-#include "shell/setup_state.h"
-#include "shell/start_checks.h"
+#include "shell/base/fatal_error.h"
+#include "shell/base/setup_state.h"
+#include "shell/base/start_checks.h"
 
 int main(int argc, char** argv) {
   if (argc < 2) return 2;
@@ -29,10 +27,6 @@ int main(int argc, char** argv) {
     Setup.ModuleInstance = reinterpret_cast<HINSTANCE>(0x7ff00000);
     InitPaths();
     return 3;
-  }
-  if (std::strcmp(mode, "launch") == 0) {
-    CheckSingleInstance();
-    LaunchGameAndExit();
   }
   return 2;
 }

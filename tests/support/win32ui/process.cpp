@@ -1,4 +1,4 @@
-#include "tests/win32ui/process.h"
+#include "tests/support/win32ui/process.h"
 
 #include <vector>
 

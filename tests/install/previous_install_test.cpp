@@ -9,10 +9,14 @@
 
 #include "install/install_sequence.h"
 #include "install/previous_install.h"
-#include "shell/setup_state.h"
-#include "tests/setup/test_support.h"
+#include "shell/base/setup_state.h"
+#include "tests/install/registration.h"
+#include "tests/support/setup_harness.h"
 
 namespace {
+
+// Takes the setup's guard, then LaunchGameAndExit, in a process of its own.
+constexpr char LaunchHelper[] = "launch_helper.exe";
 
 // The default destination, with decoys in the places where an unquoted
 // command line would find a program first.
@@ -152,7 +156,7 @@ TEST_F(Registered, LaunchStartsTheProductAfterGivingUpTheGuard) {
   PlaceProgram("Vale.exe");
   PlaceDecoys();
   RegisterInstallation(InstallPath, "Games");
-  ChildRun run = RunChild(HelperCommand("launch"));
+  ChildRun run = RunChild(HelperCommand(LaunchHelper, ""));
   ASSERT_TRUE(run.started);
   EXPECT_EQ(run.exitCode, 0xFFFFFFFFu);
   EXPECT_TRUE(run.boxes.empty());
@@ -171,7 +175,7 @@ TEST_F(Registered, LaunchStartsTheProductAfterGivingUpTheGuard) {
 
 TEST_F(Registered, LaunchWithoutRegistrationEndsSilently) {
   PlaceProgram("Vale.exe");
-  ChildRun run = RunChild(HelperCommand("launch"));
+  ChildRun run = RunChild(HelperCommand(LaunchHelper, ""));
   EXPECT_EQ(run.exitCode, 0xFFFFFFFFu);
   EXPECT_TRUE(run.boxes.empty());
   Sleep(300);

@@ -1,6 +1,6 @@
-// The pages, the picture control and the backdrop under the real window
-// system: each modal page is shown from the program's own templates and
-// driven from a timer inside its modal loop.
+// The pages and the picture control under the real window system: each
+// modal page is shown from the program's own templates and driven from a
+// timer inside its modal loop.
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <shlobj.h>
@@ -8,7 +8,6 @@
 #include <cstring>
 #include <string>
 
-#include "page_driver.h"
 #include "pages/destination_page.h"
 #include "pages/group_page.h"
 #include "pages/page_common.h"
@@ -16,10 +15,9 @@
 #include "pages/picture_control.h"
 #include "pages/simple_pages.h"
 #include "resources/resource_ids.h"
-#include "shell/backdrop.h"
-#include "shell/gradient.h"
-#include "shell/setup_state.h"
-#include "shell/wizard.h"
+#include "shell/base/setup_state.h"
+#include "shell/base/shell_folders.h"
+#include "tests/pages/page_driver.h"
 
 namespace {
 
@@ -514,125 +512,6 @@ TEST_F(GroupTest, ListsTheFirstSixtyFourGroupsOnly) {
   EXPECT_FALSE(IsListedGroup("Games", FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN));
   EXPECT_FALSE(IsListedGroup("notes.txt", FILE_ATTRIBUTE_ARCHIVE));
   EXPECT_FALSE(IsListedGroup("..", FILE_ATTRIBUTE_DIRECTORY));
-}
-
-// --- backdrop ---
-
-struct Canvas {
-  HDC Dc;
-  HBITMAP Bitmap;
-  HGDIOBJ Old;
-  uint32_t* Pixels;
-  int Width, Height;
-  Canvas(int width, int height) : Width(width), Height(height) {
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof(info.bmiHeader);
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    void* bits = nullptr;
-    Bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    Pixels = static_cast<uint32_t*>(bits);
-    Dc = CreateCompatibleDC(nullptr);
-    Old = SelectObject(Dc, Bitmap);
-    for (int i = 0; i < width * height; ++i) Pixels[i] = 0x00FF00FF;
-  }
-  ~Canvas() {
-    SelectObject(Dc, Old);
-    DeleteDC(Dc);
-    DeleteObject(Bitmap);
-  }
-  // As a colour reference 0x00BBGGRR.
-  COLORREF At(int x, int y) const {
-    const uint32_t p = Pixels[y * Width + x];  // 0x00RRGGBB in the DIB
-    return RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF);
-  }
-};
-
-TEST_F(PagesTest, BackdropPaintsExactlyTheRowsAskedForWithTheGradient) {
-  const int width = GetSystemMetrics(SM_CXSCREEN);
-  const int height = GetSystemMetrics(SM_CYSCREEN);
-  ::Setup.TitleFont = nullptr;
-  Canvas canvas(width, height);
-  GdiFlush();
-  PaintBackdrop(canvas.Dc, 0, 100, width, 200);
-  GdiFlush();
-  EXPECT_EQ(canvas.At(5, 99), RGB(255, 0, 255));
-  EXPECT_EQ(canvas.At(5, 200), RGB(255, 0, 255));
-  for (int y : {100, 150, 199}) {
-    const int v = GradientLevelFor(y, height);
-    EXPECT_EQ(canvas.At(0, y), RGB(v, v, 255 - v)) << y;
-    EXPECT_EQ(canvas.At(width - 1, y), RGB(v, v, 255 - v)) << y;
-  }
-  PaintBackdrop(canvas.Dc, 0, 0, width, height);
-  GdiFlush();
-  EXPECT_EQ(canvas.At(width - 1, 0), RGB(0, 0, 255));
-  EXPECT_EQ(canvas.At(width - 1, height - 1), RGB(254, 254, 1));
-  if (height == 768) {
-    EXPECT_EQ(canvas.At(width - 1, 384), RGB(127, 127, 128));
-  }
-}
-
-TEST_F(PagesTest, BackdropWritesTheTitleWithItsShadow) {
-  const int width = GetSystemMetrics(SM_CXSCREEN);
-  const int height = GetSystemMetrics(SM_CYSCREEN);
-  ::Setup.TitleFont = CreateTitleFont();
-  ASSERT_NE(::Setup.TitleFont, nullptr);
-  Canvas canvas(width, height);
-  PaintBackdrop(canvas.Dc, 0, 0, width, height);
-  GdiFlush();
-  int title = 0, shadow = 0, top = height, left = width;
-  for (int y = 0; y < height / 4; ++y) {
-    for (int x = 0; x < width / 2; ++x) {
-      const COLORREF c = canvas.At(x, y);
-      if (c == RGB(250, 250, 250)) {
-        ++title;
-        if (y < top) top = y;
-        if (x < left) left = x;
-      }
-      if (c == RGB(10, 10, 10)) ++shadow;
-    }
-  }
-  EXPECT_GT(title, 100);
-  EXPECT_GT(shadow, 20);
-  EXPECT_GE(top, height / 40);
-  EXPECT_GE(left, 10);
-  DeleteObject(::Setup.TitleFont);
-  ::Setup.TitleFont = nullptr;
-}
-
-TEST_F(PagesTest, BackdropColoursItsMessageBoxesAndDropsItsBrush) {
-  RegisterBackdropClass(::Setup.ModuleInstance);
-  HWND backdrop = CreateBackdropWindow(::Setup.ModuleInstance);
-  ASSERT_NE(backdrop, nullptr);
-  EXPECT_FALSE(IsWindowVisible(backdrop));
-  char title[64];
-  GetWindowTextA(backdrop, title, sizeof(title));
-  EXPECT_STREQ(title, "Umberlay Vale (Demo)");
-  const DWORD style = static_cast<DWORD>(GetWindowLongA(backdrop, GWL_STYLE));
-  EXPECT_TRUE(style & WS_POPUP);
-  EXPECT_FALSE(style & (WS_CAPTION | WS_THICKFRAME | WS_SYSMENU | WS_VISIBLE));
-  RECT rect;
-  GetWindowRect(backdrop, &rect);
-  EXPECT_EQ(rect.right - rect.left, GetSystemMetrics(SM_CXSCREEN));
-  EXPECT_EQ(rect.bottom - rect.top, GetSystemMetrics(SM_CYSCREEN));
-  ASSERT_NE(MessageBoxBrush, nullptr);
-
-  HDC dc = CreateCompatibleDC(nullptr);
-  const LRESULT brush = SendMessageA(backdrop, WM_CTLCOLORMSGBOX, reinterpret_cast<WPARAM>(dc),
-                                     reinterpret_cast<LPARAM>(backdrop));
-  EXPECT_EQ(brush, reinterpret_cast<LRESULT>(MessageBoxBrush));
-  EXPECT_EQ(GetTextColor(dc), RGB(255, 255, 255));
-  EXPECT_EQ(GetBkColor(dc), RGB(20, 80, 140));
-  DeleteDC(dc);
-
-  HBRUSH made = MessageBoxBrush;
-  DestroyWindow(backdrop);
-  EXPECT_EQ(MessageBoxBrush, nullptr);
-  EXPECT_EQ(GetObjectType(made), 0u);
-  MSG message;
-  EXPECT_TRUE(PeekMessageA(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
 }
 
 }  // namespace

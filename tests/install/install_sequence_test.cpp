@@ -14,17 +14,19 @@
 
 #include "install/install_sequence.h"
 #include "payload/archive_writer.h"
-#include "shell/fatal_error.h"
-#include "shell/setup_state.h"
-#include "tests/setup/test_support.h"
+#include "shell/base/fatal_error.h"
+#include "shell/base/setup_state.h"
+#include "tests/install/registration.h"
+#include "tests/support/random.h"
+#include "tests/support/setup_harness.h"
 
 namespace {
 
 std::vector<uint8_t> Bytes(size_t size, uint32_t seed) {
   std::vector<uint8_t> data(size);
+  test_support::Rng rng(seed);
   for (size_t i = 0; i < size; ++i) {
-    seed = seed * 1103515245u + 12345u;
-    data[i] = static_cast<uint8_t>((i % 7 == 0) ? (seed >> 24) : ('a' + i % 23));
+    data[i] = (i % 7 == 0) ? rng.Byte() : static_cast<uint8_t>('a' + i % 23);
   }
   return data;
 }
@@ -333,11 +335,8 @@ TEST_F(Install, SmallDriveRunningOutOfSpaceIsFatalSix) {
   RemoveTree(destination);
   ASSERT_TRUE(CreateDirectoryA(destination.c_str(), nullptr));
   std::vector<uint8_t> noise(400000);
-  uint32_t seed = 7;
-  for (uint8_t& byte : noise) {
-    seed = seed * 1664525u + 1013904223u;
-    byte = static_cast<uint8_t>(seed >> 24);
-  }
+  test_support::Rng rng(7);
+  for (uint8_t& byte : noise) byte = rng.Byte();
   std::vector<uint8_t> payload = Pack({{"SMALL.TXT", false, Bytes(100, 9)},
                                        {"WORLD.DAT", false, noise}});
   PrepareRunner(&payload);

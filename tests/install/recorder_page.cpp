@@ -1,4 +1,4 @@
-#include "tests/setup/recorder_page.h"
+#include "tests/install/recorder_page.h"
 
 #include <commctrl.h>
 

@@ -1,6 +1,7 @@
-// Helpers for the codec tests: deterministic sample data, a stream builder that writes
-// chosen symbols with the product's code model, and a decode harness that records how a
-// decoder used its input and output operations.
+// Helpers for the codec tests (and the codec's benchmark and fuzz harnesses):
+// deterministic sample data, a stream builder that writes chosen symbols with the
+// product's code model, and a decode harness that records how a decoder used its input
+// and output operations.
 #pragma once
 
 #include <cstdint>
@@ -8,24 +9,11 @@
 #include <vector>
 
 #include "payload/lzh_model.h"
+#include "tests/support/random.h"
 
 namespace codec_test {
 
-// xorshift64*: deterministic on every platform.
-class Rng {
- public:
-  explicit Rng(uint64_t seed) : State(seed * 0x9E3779B97F4A7C15ull + 1) {}
-  uint64_t Next() {
-    State ^= State >> 12;
-    State ^= State << 25;
-    State ^= State >> 27;
-    return State * 0x2545F4914F6CDD1Dull;
-  }
-  uint32_t Below(uint32_t n) { return static_cast<uint32_t>(Next() % n); }
-
- private:
-  uint64_t State;
-};
+using test_support::Rng;
 
 inline std::vector<uint8_t> RandomBytes(size_t n, uint64_t seed) {
   Rng rng(seed);

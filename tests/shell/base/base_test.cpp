@@ -1,17 +1,21 @@
-// The setup shell: fatal error texts and boxes, the end of the process, the
-// single-instance guard and the start-up paths.
+// The setup's lower layer: fatal error texts and boxes, the end of the
+// process, the single-instance guard, the start-up paths and path formatting.
 #include <gtest/gtest.h>
 #include <windows.h>
 
 #include <cstring>
 #include <string>
 
-#include "shell/fatal_error.h"
-#include "shell/setup_state.h"
-#include "shell/start_checks.h"
-#include "tests/setup/test_support.h"
+#include "shell/base/fatal_error.h"
+#include "shell/base/path_format.h"
+#include "shell/base/setup_state.h"
+#include "shell/base/start_checks.h"
+#include "tests/support/setup_harness.h"
 
 namespace {
+
+// Runs one operation of the lower layer in a process of its own.
+constexpr char ShellHelper[] = "shell_helper.exe";
 
 std::string Message(int32_t code) {
   char text[FatalMessageSize];
@@ -77,7 +81,7 @@ TEST(FatalError, MessageIsCutToItsBufferAndTerminated) {
 
 TEST(FatalError, BoxShowsTheMessageThenTheSetupEndsWithMinusOne) {
   for (int32_t code : {9, 102, 5}) {
-    ChildRun run = RunChild(HelperCommand("fatal " + std::to_string(code)));
+    ChildRun run = RunChild(HelperCommand(ShellHelper, "fatal " + std::to_string(code)));
     ASSERT_TRUE(run.started);
     ASSERT_FALSE(run.timedOut);
     ASSERT_EQ(run.boxes.size(), 1u) << code;
@@ -88,7 +92,7 @@ TEST(FatalError, BoxShowsTheMessageThenTheSetupEndsWithMinusOne) {
 }
 
 TEST(AbortSetup, EndsWithMinusOneAndShowsNothing) {
-  ChildRun run = RunChild(HelperCommand("abort"));
+  ChildRun run = RunChild(HelperCommand(ShellHelper, "abort"));
   ASSERT_TRUE(run.started);
   EXPECT_TRUE(run.boxes.empty());
   EXPECT_EQ(run.exitCode, 0xFFFFFFFFu);
@@ -97,7 +101,7 @@ TEST(AbortSetup, EndsWithMinusOneAndShowsNothing) {
 TEST(SingleInstance, SecondCopyIsRefusedWithExitCodeZero) {
   ASSERT_FALSE(CheckSingleInstance());
   ASSERT_NE(::Setup.SetupMutex, nullptr);
-  ChildRun second = RunChild(HelperCommand("instance"));
+  ChildRun second = RunChild(HelperCommand(ShellHelper, "instance"));
   EXPECT_EQ(second.exitCode, 0u);
   EXPECT_TRUE(second.boxes.empty());
   // The first copy still holds its guard.
@@ -105,14 +109,14 @@ TEST(SingleInstance, SecondCopyIsRefusedWithExitCodeZero) {
   ReleaseMutex(::Setup.SetupMutex);
   ReleaseGuard();
 
-  ChildRun alone = RunChild(HelperCommand("instance"));
+  ChildRun alone = RunChild(HelperCommand(ShellHelper, "instance"));
   EXPECT_EQ(alone.exitCode, 3u);
 }
 
 TEST(SingleInstance, AnotherProgramHoldingTarnMutexRefusesTheStart) {
   HANDLE tarn = CreateMutexA(nullptr, TRUE, "TarnMutex");
   ASSERT_NE(tarn, nullptr);
-  ChildRun run = RunChild(HelperCommand("instance"));
+  ChildRun run = RunChild(HelperCommand(ShellHelper, "instance"));
   EXPECT_EQ(run.exitCode, 0u);
   ReleaseMutex(tarn);
   CloseHandle(tarn);
@@ -144,7 +148,7 @@ TEST(StartPaths, InitPathsRecordsTheProgramAndTheDefaultDestination) {
 }
 
 TEST(StartPaths, ProgramPathThatCannotBeObtainedIsFatalOne) {
-  ChildRun run = RunChild(HelperCommand("paths"));
+  ChildRun run = RunChild(HelperCommand(ShellHelper, "paths"));
   ASSERT_EQ(run.boxes.size(), 1u);
   EXPECT_EQ(run.boxes[0].text, Message(FatalNoGameDirectory));
   EXPECT_EQ(run.exitCode, 0xFFFFFFFFu);
@@ -166,4 +170,14 @@ TEST(StartPaths, DirectoryPartAndDefaultDestinationTexts) {
   EXPECT_STREQ(destination, "D:\\Program Files\\Umberlay Vale (Demo)");
   ComposeDefaultDestination("C:", destination, sizeof(destination));
   EXPECT_STREQ(destination, "C:Program Files\\Umberlay Vale (Demo)");
+}
+
+TEST(FormatPath, RefusesTextsLongerThanTheBuffer) {
+  PathBuffer out;
+  std::string dir(1024 - 12, 'd');  // + "\\Sweeper.exe" = 1024 characters
+  EXPECT_TRUE(FormatPath(out, "%s\\Sweeper.exe", dir.c_str()));
+  EXPECT_EQ(std::strlen(out), 1024u);
+  dir += 'd';
+  EXPECT_FALSE(FormatPath(out, "%s\\Sweeper.exe", dir.c_str()));
+  EXPECT_STREQ(out, "") << "a refused text is never left cut short";
 }

@@ -12,10 +12,11 @@
 
 #include "install/install_sequence.h"
 #include "install/progress.h"
+#include "install/registry_writer.h"
 #include "payload/extract_target.h"
 #include "payload/win32_target.h"
-#include "shell/setup_state.h"
-#include "tests/setup/recorder_page.h"
+#include "shell/base/setup_state.h"
+#include "tests/install/recorder_page.h"
 
 namespace {
 
@@ -56,10 +57,12 @@ int main(int argc, char** argv) {
   Setup.ModuleInstance = GetModuleHandleA(nullptr);
   HWND page = CreateRecorderPage(Setup.ModuleInstance);
   Setup.ProgressPage = page;
-  if (argc > 5 && std::strcmp(argv[5], "full") == 0) {
+  const char* mode = argc > 5 ? argv[5] : "";
+  if (std::strcmp(mode, "full") == 0) {
     Win32ExtractTarget files(page, ShowExtractionProgress);
     FullDriveTarget full(files, 2048);
-    RunInstallThrough(page, full);
+    RegistryWriter registry;
+    RunInstallThrough(page, full, registry);
   } else {
     RunInstall(page);
   }

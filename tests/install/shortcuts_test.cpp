@@ -1,6 +1,5 @@
-// Progress display and shell shortcuts: the start-menu group chain and its
-// four shortcuts, the desktop shortcut, each read back through the
-// shell-link object.
+// Shell shortcuts: the start-menu group chain and its four shortcuts, the
+// desktop shortcut, each read back through the shell-link object.
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <shlobj.h>
@@ -8,12 +7,9 @@
 #include <cstring>
 #include <string>
 
-#include "install/path_format.h"
-#include "install/progress.h"
 #include "install/shortcuts.h"
-#include "shell/setup_state.h"
-#include "tests/setup/recorder_page.h"
-#include "tests/setup/test_support.h"
+#include "shell/base/setup_state.h"
+#include "tests/support/setup_harness.h"
 
 namespace {
 
@@ -73,56 +69,6 @@ class Shortcuts : public ::testing::Test {
 
 }  // namespace
 
-TEST(Progress, PercentTextAndBarFollowEachOther) {
-  char text[50];
-  FormatPercentText(5, text, sizeof(text));
-  EXPECT_STREQ(text, "  5% complete");
-  FormatPercentText(100, text, sizeof(text));
-  EXPECT_STREQ(text, "100% complete");
-  FormatPercentText(0, text, sizeof(text));
-  EXPECT_STREQ(text, "  0% complete");
-
-  HWND page = CreateRecorderPage(GetModuleHandleA(nullptr));
-  ASSERT_NE(page, nullptr);
-  ::Setup.ProgressPage = page;
-  ClearRecordedLines();
-  SetProgress(42);
-  SetStatusText("Extracting game files...");
-  const std::vector<std::string> expected = {"bar 42", "text 1018  42% complete",
-                                             "text 1027 Extracting game files..."};
-  EXPECT_EQ(RecordedLines(), expected);
-  DestroyWindow(page);
-  ::Setup.ProgressPage = nullptr;
-}
-
-TEST(Progress, ExtractionReportsAreShownAtMostOncePerInterval) {
-  HWND page = CreateRecorderPage(GetModuleHandleA(nullptr));
-  ASSERT_NE(page, nullptr);
-  ::Setup.ProgressPage = page;
-  ClearRecordedLines();
-  const uint32_t t = 0xFFFFFFF0u;  // the tick count wraps in the middle of this run
-  SetProgress(0);  // as the install sequence starts: the bar stands at 0 already
-  ResetExtractionProgress();
-  ShowExtractionProgressAt(0, t);       // what the bar already shows: nothing to change
-  ShowExtractionProgressAt(3, t + 1);   // the first change is shown at once
-  ShowExtractionProgressAt(4, t + 2);   // too soon
-  ShowExtractionProgressAt(5, t + ExtractionProgressIntervalMs);  // 99 ms on: too soon
-  ShowExtractionProgressAt(6, t + 1 + ExtractionProgressIntervalMs);  // due (after the wrap)
-  ShowExtractionProgressAt(6, t + 500);  // unchanged: no repaint, the interval runs on
-  ShowExtractionProgressAt(7, t + 501);  // due at once
-  ResetExtractionProgress();
-  ShowExtractionProgressAt(8, t + 502);  // a new extraction shows its first change at once
-  SetProgress(95);                       // the sequence's own steps are never held back
-  const std::vector<std::string> expected = {
-      "text 1018   0% complete",
-      "bar 3", "text 1018   3% complete", "bar 6", "text 1018   6% complete",
-      "bar 7", "text 1018   7% complete", "bar 8", "text 1018   8% complete",
-      "bar 95", "text 1018  95% complete"};
-  EXPECT_EQ(RecordedLines(), expected);
-  DestroyWindow(page);
-  ::Setup.ProgressPage = nullptr;
-}
-
 TEST(AppendPath, InsertsOneSeparatorOnlyWhenNeeded) {
   PathBuffer path = "C:\\Games";
   EXPECT_TRUE(AppendPathComponent(path, "Vale.exe"));
@@ -154,16 +100,6 @@ TEST(AppendPath, RefusesWhatWouldNotFitAndLeavesThePath) {
   EXPECT_FALSE(AppendPathComponent(path, "Vale.exe"));
   EXPECT_EQ(std::string(path), tooLong);
   EXPECT_EQ(path[1024], '#');
-}
-
-TEST(FormatPath, RefusesTextsLongerThanTheBuffer) {
-  PathBuffer out;
-  std::string dir(1024 - 12, 'd');  // + "\\Sweeper.exe" = 1024 characters
-  EXPECT_TRUE(FormatPath(out, "%s\\Sweeper.exe", dir.c_str()));
-  EXPECT_EQ(std::strlen(out), 1024u);
-  dir += 'd';
-  EXPECT_FALSE(FormatPath(out, "%s\\Sweeper.exe", dir.c_str()));
-  EXPECT_STREQ(out, "") << "a refused text is never left cut short";
 }
 
 TEST_F(Shortcuts, GroupChainWithFourLinksInItsLastLevel) {

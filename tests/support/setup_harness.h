@@ -1,7 +1,7 @@
-// Helpers of the setup tests under Wine: running a helper program as a child
-// and answering its message boxes as a user would, scratch folders, and
-// registering or removing an installation. Files, shortcuts and registry
-// values are read back with the shared helpers of tests/win32ui.
+// Helpers of the setup's tests under Wine (tests/shell, tests/install):
+// running a helper program as a child and answering its message boxes as a
+// user would, and scratch folders. Files, shortcuts and registry values are
+// read back with the shared helpers of tests/support/win32ui.
 #pragma once
 
 #include <windows.h>
@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "tests/win32ui/process.h"
-#include "tests/win32ui/system.h"
+#include "tests/support/win32ui/process.h"
+#include "tests/support/win32ui/system.h"
 
 using win32ui::LoadedLink;
 using win32ui::LoadLink;
@@ -46,21 +46,13 @@ ChildRun RunChild(const std::string& commandLine, const char* dllOverrides = nul
 // helper programs are built next to it.
 std::string TestProgramDirectory();
 
-// "\"<test dir>\setup_helper.exe\" args"
-std::string HelperCommand(const std::string& args);
+// "\"<test dir>\<helper>\" args": a helper program built next to the test.
+std::string HelperCommand(const char* helper, const std::string& args);
 
 // A fresh, empty scratch directory below the prefix's C:\ (removed first if
 // it exists).
 std::string FreshDirectory(const std::string& name);
 bool CopyTestProgram(const char* name, const std::string& destination);
-
-// Removes ProductKey (with its maker's key when that is left empty) and
-// UninstallKey.
-void RemoveInstallationKeys();
-
-// Registers an installation as the install sequence would.
-void RegisterInstallation(const std::string& directory, const std::string& group,
-                          bool withChecksum = true);
 
 // Polls until path exists, for at most the given number of seconds.
 bool WaitForFile(const std::string& path, int seconds);

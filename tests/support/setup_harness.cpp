@@ -1,11 +1,10 @@
-#include "tests/setup/test_support.h"
+#include "tests/support/setup_harness.h"
 
 #include <cstdio>
 #include <cstring>
 #include <set>
 
-#include "install/install_sequence.h"
-#include "tests/win32ui/ui.h"
+#include "tests/support/win32ui/ui.h"
 
 ChildRun RunChild(const std::string& commandLine, const char* dllOverrides) {
   ChildRun run;
@@ -59,8 +58,8 @@ std::string TestProgramDirectory() {
   return path;
 }
 
-std::string HelperCommand(const std::string& args) {
-  return Quoted(TestProgramDirectory() + "setup_helper.exe") + " " + args;
+std::string HelperCommand(const char* helper, const std::string& args) {
+  return Quoted(TestProgramDirectory() + helper) + " " + args;
 }
 
 std::string FreshDirectory(const std::string& name) {
@@ -73,28 +72,6 @@ std::string FreshDirectory(const std::string& name) {
 
 bool CopyTestProgram(const char* name, const std::string& destination) {
   return CopyFileA((TestProgramDirectory() + name).c_str(), destination.c_str(), FALSE) != 0;
-}
-
-void RemoveInstallationKeys() {
-  RegDeleteKeyA(HKEY_LOCAL_MACHINE, ProductKey);
-  RegDeleteKeyA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Aldmoor&Brisk");
-  RegDeleteKeyA(HKEY_LOCAL_MACHINE, UninstallKey);
-}
-
-void RegisterInstallation(const std::string& directory, const std::string& group,
-                          bool withChecksum) {
-  HKEY key = nullptr;
-  RegCreateKeyExA(HKEY_LOCAL_MACHINE, ProductKey, 0, nullptr, 0, KEY_WRITE, nullptr, &key,
-                  nullptr);
-  RegSetValueExA(key, "pth", 0, REG_SZ, reinterpret_cast<const BYTE*>(directory.c_str()),
-                 static_cast<DWORD>(directory.size() + 1));
-  RegSetValueExA(key, "grp", 0, REG_SZ, reinterpret_cast<const BYTE*>(group.c_str()),
-                 static_cast<DWORD>(group.size() + 1));
-  if (withChecksum) {
-    DWORD zero = 0;
-    RegSetValueExA(key, "chs", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&zero), 4);
-  }
-  RegCloseKey(key);
 }
 
 bool WaitForFile(const std::string& path, int seconds) {

@@ -13,7 +13,7 @@ for name in Vale.exe:170000 config.exe:95000 Sweeper.exe:140000; do
   awk -v n="${name#*:}" 'BEGIN { srand(7); for (i = 0; i < n; i++) printf "%c", int(rand() * 200) + 32 }' \
     >"$work/in/${name%%:*}"
 done
-demo=$here/../../demo
+demo=$here/../../../demo
 "$gen" --vale "$work/in/Vale.exe" --config "$work/in/config.exe" \
   --sweeper "$work/in/Sweeper.exe" --readme "$demo/ReadMe.txt" \
   --settings "$demo/VALE.INI" "$work/tree" || exit 1

@@ -16,6 +16,7 @@
 #include <unistd.h>
 
 #include "demo/generator/generator.h"
+#include "tests/support/random.h"
 
 namespace fs = std::filesystem;
 
@@ -34,7 +35,8 @@ void WriteFile(const fs::path& path, const std::vector<uint8_t>& data) {
 
 std::vector<uint8_t> Bytes(size_t size, uint32_t seed) {
   std::vector<uint8_t> data(size);
-  for (uint8_t& b : data) b = static_cast<uint8_t>((seed = seed * 1103515245u + 12345u) >> 24);
+  test_support::Rng rng(seed);
+  for (uint8_t& b : data) b = rng.Byte();
   return data;
 }
 

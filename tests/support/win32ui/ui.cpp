@@ -1,4 +1,4 @@
-#include "tests/win32ui/ui.h"
+#include "tests/support/win32ui/ui.h"
 
 namespace win32ui {
 

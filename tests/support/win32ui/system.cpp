@@ -1,4 +1,4 @@
-#include "tests/win32ui/system.h"
+#include "tests/support/win32ui/system.h"
 
 #include <objbase.h>
 

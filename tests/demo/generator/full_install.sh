@@ -11,7 +11,7 @@
 set -uo pipefail
 setup=$1 driver=$2 tree=$3 out=$4
 here=$(cd "$(dirname "$0")" && pwd)
-root=$(cd "$here/../.." && pwd)
+root=$(cd "$here/../../.." && pwd)
 source "$root/scripts/wine-env"
 
 shots=$out/shots
