@@ -3,6 +3,8 @@
 // "<its own path>.ran": its path, working directory, command line and whether
 // the setup's mutex still existed when it started; "finished" is appended
 // after a short while, so a caller that waited for its end finds it there.
+// With a file "<its own path>.busy" beside it, it never becomes idle for
+// input (it never looks at a message queue) and takes 4 s before it ends.
 #include <windows.h>
 
 #include <cstdio>
@@ -24,10 +26,16 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
                GetCommandLineA(), mutexPresent ? "present" : "absent");
   std::fflush(out);
 
-  // Becomes idle for input, then takes a moment before it ends.
-  MSG message;
-  PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE);
-  Sleep(300);
+  char busyMark[MAX_PATH + 8] = {0};
+  std::snprintf(busyMark, sizeof(busyMark), "%s.busy", program);
+  if (GetFileAttributesA(busyMark) != INVALID_FILE_ATTRIBUTES) {
+    Sleep(4000);
+  } else {
+    // Becomes idle for input, then takes a moment before it ends.
+    MSG message;
+    PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE);
+    Sleep(300);
+  }
   std::fprintf(out, "finished\n");
   std::fclose(out);
   return 0;

@@ -2,9 +2,11 @@
 // on a progress page of this program's module, whose resource "EXAR" #163 the
 // tests put in place beforehand. Everything the page is told goes to the log
 // as it happens, so a run that ends in a fatal error leaves what it showed.
-//   install_runner LOG INSTALLDIR GROUP DESKTOP [full]
+//   install_runner LOG INSTALLDIR GROUP DESKTOP [full|no-checksum|no-uninstall-key]
 // "full" stages a drive that fills up after the first 2 KiB of the
-// extraction. Exit code 0 when RunInstall came back with the page ended.
+// extraction; "no-checksum" a registry that refuses the value "chs";
+// "no-uninstall-key" one that refuses to create UninstallKey. Exit code 0
+// when RunInstall came back with the page ended.
 #include <windows.h>
 
 #include <cstdlib>
@@ -46,6 +48,25 @@ class FullDriveTarget : public ExtractTarget {
   uint32_t room_;
 };
 
+// Writes to the registry, but refuses the one step named.
+class FailingRegistry : public RegistryWriter {
+ public:
+  FailingRegistry(const char* refusedKey, const char* refusedValue)
+      : refusedKey_(refusedKey), refusedValue_(refusedValue) {}
+  HKEY CreateKey(const char* subkey) override {
+    if (refusedKey_ != nullptr && std::strcmp(subkey, refusedKey_) == 0) return nullptr;
+    return RegistryWriter::CreateKey(subkey);
+  }
+  bool SetValue(HKEY key, const char* name, DWORD type, const void* data, DWORD size) override {
+    if (refusedValue_ != nullptr && std::strcmp(name, refusedValue_) == 0) return false;
+    return RegistryWriter::SetValue(key, name, type, data, size);
+  }
+
+ private:
+  const char* refusedKey_;
+  const char* refusedValue_;
+};
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -63,6 +84,12 @@ int main(int argc, char** argv) {
     FullDriveTarget full(files, 2048);
     RegistryWriter registry;
     RunInstallThrough(page, full, registry);
+  } else if (std::strcmp(mode, "no-checksum") == 0 ||
+             std::strcmp(mode, "no-uninstall-key") == 0) {
+    Win32ExtractTarget files(page, ShowExtractionProgress);
+    const bool keyRefused = std::strcmp(mode, "no-uninstall-key") == 0;
+    FailingRegistry registry(keyRefused ? UninstallKey : nullptr, keyRefused ? nullptr : "chs");
+    RunInstallThrough(page, files, registry);
   } else {
     RunInstall(page);
   }

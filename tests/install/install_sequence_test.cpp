@@ -415,3 +415,31 @@ TEST_F(Install, UnwritableProductKeyIsFatalNineAfterTheExtraction) {
   ExpectExtracted(destination_, product);
   EXPECT_FALSE(ReadRegistryValue(UninstallKey, "DisplayName").present);
 }
+
+// A registry that refuses the checksum, or the uninstall entry's key: fatal 9
+// after the files, with ProductKey written as far as the sequence got (nothing
+// is undone) and the sequence stopped there: no uninstall entry, no shortcuts,
+// the bar left at 96, the value written after "pth" and "grp".
+TEST_F(Install, RegistryStepThatFailsAfterTheFilesIsFatalNine) {
+  struct Case {
+    const char* mode;
+    bool checksumWritten;
+  };
+  for (const Case& c : {Case{"no-checksum", false}, Case{"no-uninstall-key", true}}) {
+    SCOPED_TRACE(c.mode);
+    RemoveInstallationKeys();
+    std::vector<MemoryItem> product = SmallProduct();
+    std::vector<uint8_t> payload = Pack(product);
+    PrepareRunner(&payload);
+    InstallRun run = Run(destination_, "Games", false, c.mode);
+    ExpectFatal(run, FatalRegistry);
+    ExpectExtracted(destination_, product);
+    EXPECT_EQ(ReadRegistryValue(ProductKey, "pth").Text(), destination_);
+    EXPECT_EQ(ReadRegistryValue(ProductKey, "grp").Text(), "Games");
+    EXPECT_EQ(ReadRegistryValue(ProductKey, "chs").present, c.checksumWritten);
+    EXPECT_FALSE(RegistryKeyExists(UninstallKey));
+    ASSERT_FALSE(run.bar.empty());
+    EXPECT_EQ(run.bar.back(), 96);
+    EXPECT_FALSE(PathExists(programs_ + "\\Games")) << "no shortcuts after a fatal error";
+  }
+}

@@ -182,6 +182,63 @@ TEST_F(Registered, LaunchWithoutRegistrationEndsSilently) {
   EXPECT_FALSE(PathExists(InstallPath + "\\Vale.exe.ran"));
 }
 
+TEST_F(Registered, DirectoryEndingInABackslashIsFoundAndUsed) {
+  PlaceProgram("Sweeper.exe");
+  PlaceProgram("config.exe");
+  PlaceProgram("Vale.exe");
+  RegisterInstallation(InstallPath + "\\", "Games");
+  EXPECT_TRUE(FindPreviousInstall()) << "the uninstaller is found below the directory";
+
+  ::Setup.MainWindow = CreateWindowA("STATIC", "backdrop", WS_POPUP | WS_VISIBLE, 0, 0, 100, 100,
+                                   nullptr, nullptr, nullptr, nullptr);
+  SetCurrentDirectoryA("C:\\");
+  RunConfigTool();
+  const std::string config = ReadWholeFile(InstallPath + "\\config.exe.ran");
+  EXPECT_NE(config.find("cwd=" + InstallPath), std::string::npos) << config;
+  EXPECT_NE(config.find("finished"), std::string::npos) << config;
+  DestroyWindow(::Setup.MainWindow);
+  ::Setup.MainWindow = nullptr;
+
+  ChildRun run = RunChild(HelperCommand(LaunchHelper, ""));
+  EXPECT_EQ(run.exitCode, 0xFFFFFFFFu);
+  EXPECT_TRUE(run.boxes.empty());
+  ASSERT_TRUE(WaitForFile(InstallPath + "\\Vale.exe.ran", 30)) << "the product was not started";
+}
+
+TEST_F(Registered, ConfigToolThatNeverBecomesIdleIsStillWaitedFor) {
+  // The wait for input idleness gives up after 3,000 ms; the wait for the
+  // end does not.
+  PlaceProgram("config.exe");
+  WriteWholeFile(InstallPath + "\\config.exe.busy", "");
+  RegisterInstallation(InstallPath, "Games");
+  EXPECT_EQ(RunAndWait((InstallPath + "\\config.exe").c_str(), InstallPath.c_str()), 1);
+  const std::string marker = ReadWholeFile(InstallPath + "\\config.exe.ran");
+  EXPECT_NE(marker.find("finished"), std::string::npos) << "came back before the program ended";
+
+  DeleteFileA((InstallPath + "\\config.exe.ran").c_str());
+  ::Setup.MainWindow = CreateWindowA("STATIC", "backdrop", WS_POPUP | WS_VISIBLE, 0, 0, 100, 100,
+                                   nullptr, nullptr, nullptr, nullptr);
+  RunConfigTool();
+  EXPECT_NE(ReadWholeFile(InstallPath + "\\config.exe.ran").find("finished"), std::string::npos);
+  EXPECT_TRUE(IsZoomed(::Setup.MainWindow));
+  DestroyWindow(::Setup.MainWindow);
+  ::Setup.MainWindow = nullptr;
+}
+
+TEST_F(Registered, LaunchWithTheProductMissingEndsSilentlyAndStartsNothingElse) {
+  PlaceProgram("Sweeper.exe");  // registered and present, but Vale.exe is gone
+  PlaceDecoys();
+  RegisterInstallation(InstallPath, "Games");
+  ChildRun run = RunChild(HelperCommand(LaunchHelper, ""));
+  ASSERT_TRUE(run.started);
+  EXPECT_FALSE(run.timedOut);
+  EXPECT_EQ(run.exitCode, 0xFFFFFFFFu);
+  EXPECT_TRUE(run.boxes.empty());
+  Sleep(300);
+  ExpectDecoysUntouched();
+  EXPECT_FALSE(PathExists(InstallPath + "\\Vale.exe.ran"));
+}
+
 // DirectDraw's probe. The platform's library pins itself once loaded, so
 // whether the probe frees it again is seen with a stand-in library that does
 // not; each case needs its own DLL overrides and is registered as a run of

@@ -33,7 +33,31 @@ TEST(FormatKBytes, GroupsOfThreeBelowABillionAndTheRestWhole) {
   EXPECT_EQ(KBytes(~0ull), "18014398,509,481,983");
 }
 
-TEST(FormatKBytes, NullOutputIsIgnored) { FormatKBytes(12345, nullptr); }
+// The largest count fills its buffer without running past it, and a null
+// output is ignored (the call returns and the next one works as before).
+TEST(FormatKBytes, LargestCountStaysInItsBufferAndNullIsIgnored) {
+  char text[KBytesTextSize + 16];
+  std::memset(text, '#', sizeof(text));
+  FormatKBytes(~0ull, text);
+  const size_t length = std::strlen(text);
+  EXPECT_EQ(length, std::strlen("18014398,509,481,983"));
+  EXPECT_LT(length, static_cast<size_t>(KBytesTextSize));
+  for (size_t i = length + 1; i < sizeof(text); ++i) EXPECT_EQ(text[i], '#') << i;
+
+  FormatKBytes(12345, nullptr);
+  EXPECT_EQ(KBytes(12345ull * 1024), "12,345");
+}
+
+TEST(SpaceSuffices, OnlyStrictlyMoreThanTheNeedIsEnough) {
+  const uint32_t need = 90100000;
+  EXPECT_FALSE(SpaceSuffices(need, need)) << "equal amounts disable Next";
+  EXPECT_TRUE(SpaceSuffices(uint64_t{need} + 1, need)) << "one byte more enables it";
+  EXPECT_FALSE(SpaceSuffices(need - 1, need));
+  EXPECT_FALSE(SpaceSuffices(0, 0));
+  // Free space beyond 4 GiB is compared whole, never cut to 32 bits.
+  EXPECT_TRUE(SpaceSuffices((uint64_t{1} << 32) + 5, need));
+  EXPECT_TRUE(SpaceSuffices(uint64_t{1} << 40, 0xFFFFFFFFu));
+}
 
 std::string Slot(int i) { return PrefixTable[i]; }
 

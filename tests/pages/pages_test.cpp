@@ -7,9 +7,11 @@
 
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "pages/destination_page.h"
 #include "pages/group_page.h"
+#include "pages/kbytes_text.h"
 #include "pages/page_common.h"
 #include "pages/path_prefixes.h"
 #include "pages/picture_control.h"
@@ -372,6 +374,213 @@ TEST_F(DestinationTest, CreatePathChainStopsAtTheFirstFailure) {
   EXPECT_FALSE(IsDirectory(file + "\\below"));
 }
 
+bool IsFile(const std::string& path) {
+  const DWORD attributes = GetFileAttributesA(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+void WriteFileText(const std::string& path, const char* text) {
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  DWORD written = 0;
+  WriteFile(file, text, static_cast<DWORD>(std::strlen(text)), &written, nullptr);
+  CloseHandle(file);
+}
+
+std::string ReadFileText(const std::string& path) {
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                            0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return "<missing>";
+  char text[256] = {0};
+  DWORD read = 0;
+  ReadFile(file, text, sizeof(text) - 1, &read, nullptr);
+  CloseHandle(file);
+  return std::string(text, read);
+}
+
+std::string KBytes(uint64_t bytes) {
+  char text[KBytesTextSize];
+  FormatKBytes(bytes, text);
+  return text;
+}
+
+// Waits for the folder browser, selects folder in it (as the shell's own
+// selection message does) and presses its OK.
+PageStep ChooseInBrowser(const std::string& folder) {
+  return [=] {
+    HWND browser = CurrentFolderBrowser();
+    if (browser == nullptr) return false;
+    SendMessageA(browser, BFFM_SETSELECTIONA, TRUE, reinterpret_cast<LPARAM>(folder.c_str()));
+    PostMessageA(browser, WM_COMMAND, IDOK, 0);
+    return true;
+  };
+}
+
+// Waits until the folder browser is gone.
+PageStep NoBrowser() {
+  return [] { return CurrentFolderBrowser() == nullptr; };
+}
+
+TEST_F(DestinationTest, ExistingFileIsTakenWithoutAQuestion) {
+  // CreateDirectoryA reports that the name exists: the page takes it as it is.
+  const std::string file = Root + "\plain.txt";
+  WriteFileText(file, "mine");
+  SetField(Root);
+  const INT_PTR result =
+      RunPage(IDD_DESTINATION, DestinationPageProc, {Type(file), Command(IDC_NEXT)});
+  EXPECT_EQ(result, 1) << "a question or a box would have held the page open";
+  EXPECT_EQ(std::string(::Setup.InstallDir), file);
+  EXPECT_TRUE(IsFile(file));
+  EXPECT_EQ(ReadFileText(file), "mine");
+}
+
+TEST_F(DestinationTest, FreeSpaceEqualToTheNeedDisablesNextAndOneByteMoreEnablesIt) {
+  ULARGE_INTEGER available;
+  if (!GetDiskFreeSpaceExA("S:\\", &available, nullptr, nullptr)) {
+    GTEST_SKIP() << "no small drive S: mapped (SpaceSuffices stands in)";
+  }
+  ASSERT_GT(available.QuadPart, 1u);
+  ASSERT_LT(available.QuadPart, 0xFFFFFFFFull);
+  SetField("S:\\Umberlay Vale (Demo)");
+  for (uint32_t less : {0u, 1u}) {
+    ::Setup.RequiredBytes = static_cast<uint32_t>(available.QuadPart) - less;
+    const INT_PTR result = RunPage(IDD_DESTINATION, DestinationPageProc, {
+        [&] {
+          HWND page = CurrentPage();
+          EXPECT_EQ(FreeBytes, available.QuadPart) << "the drive's free space changed";
+          EXPECT_EQ(ItemText(page, IDC_SPACE_FREE), KBytes(available.QuadPart));
+          EXPECT_EQ(ItemText(page, IDC_SPACE_NEEDED), KBytes(::Setup.RequiredBytes));
+          EXPECT_EQ(IsWindowEnabled(GetDlgItem(page, IDC_NEXT)) != FALSE, less == 1)
+              << "free " << available.QuadPart << ", needed " << ::Setup.RequiredBytes;
+          return true;
+        },
+        Command(IDC_CANCEL_PAGE),
+    });
+    EXPECT_EQ(result, 3);
+  }
+}
+
+TEST_F(DestinationTest, FreeSpaceThatCannotBeReadGetsTheInstalBoxAndLeavesTheFigures) {
+  const std::string nowhere = "Q:\\nowhere";
+  SetField(nowhere);
+  const INT_PTR result = RunPage(IDD_DESTINATION, DestinationPageProc, {
+      // Shown while the page initialises, owned by no window.
+      [&] {
+        HWND box = CurrentMessageBox();
+        if (box == nullptr) return false;
+        EXPECT_EQ(GetWindow(box, GW_OWNER), nullptr);
+        return true;
+      },
+      AnswerBox("Instal", "Unable to install to \"" + nowhere + "\"\n", IDOK),
+      NoBox(),
+      [] {
+        HWND page = CurrentPage();
+        if (page == nullptr) return false;
+        EXPECT_EQ(ItemText(page, IDC_SPACE_FREE), "");
+        EXPECT_EQ(ItemText(page, IDC_SPACE_NEEDED), "");
+        EXPECT_TRUE(IsWindowEnabled(GetDlgItem(page, IDC_NEXT))) << "Next as the template has it";
+        return true;
+      },
+      Command(IDC_CANCEL_PAGE),
+  });
+  EXPECT_EQ(result, 3);
+}
+
+class BrowseTest : public DestinationTest {
+ protected:
+  void SetUp() override {
+    DestinationTest::SetUp();
+    Folder = "C:\\wz-browse-" + std::to_string(GetCurrentProcessId());
+    CreateDirectoryA(Folder.c_str(), nullptr);
+    SetField(Root);
+  }
+  void TearDown() override {
+    for (const std::string& name : Made) DeleteFileA(name.c_str());
+    RemoveDirectoryA(Folder.c_str());
+  }
+  std::string Folder;
+  std::vector<std::string> Made;
+};
+
+TEST_F(BrowseTest, CancellingTheFolderBrowserChangesNothing) {
+  std::strcpy(::Setup.InstallDir, "untouched");
+  std::string freeShown;
+  const INT_PTR result = RunPage(IDD_DESTINATION, DestinationPageProc, {
+      [&] {
+        freeShown = ItemText(CurrentPage(), IDC_SPACE_FREE);
+        return true;
+      },
+      Command(IDC_BROWSE),
+      [] {
+        HWND browser = CurrentFolderBrowser();
+        if (browser == nullptr) return false;
+        EXPECT_EQ(GetWindow(browser, GW_OWNER), CurrentPage());
+        PostMessageA(browser, WM_COMMAND, IDCANCEL, 0);
+        return true;
+      },
+      NoBrowser(),
+      [&] {
+        EXPECT_EQ(CurrentMessageBox(), nullptr) << "a cancelled browse shows no box";
+        EXPECT_EQ(ItemText(CurrentPage(), IDC_DEST_EDIT), Root);
+        EXPECT_EQ(ItemText(CurrentPage(), IDC_SPACE_FREE), freeShown);
+        return true;
+      },
+      Command(IDC_BACK),
+  });
+  EXPECT_EQ(result, 2);
+  EXPECT_EQ(std::string(::Setup.DirField), Root);
+}
+
+TEST_F(BrowseTest, BrowsingToADriveRootGivesTheProductFolderOnThatDrive) {
+  const bool probeWasThere = IsFile("C:\\check.fil");
+  const INT_PTR result = RunPage(IDD_DESTINATION, DestinationPageProc, {
+      Command(IDC_BROWSE),
+      ChooseInBrowser("C:\\"),
+      NoBrowser(),
+      [] {
+        EXPECT_EQ(CurrentMessageBox(), nullptr) << "the drive root takes files";
+        EXPECT_EQ(ItemText(CurrentPage(), IDC_DEST_EDIT), "C:\\Umberlay Vale (Demo)");
+        EXPECT_EQ(ItemText(CurrentPage(), IDC_SPACE_NEEDED), "87,988");
+        return true;
+      },
+      Command(IDC_BACK),
+  });
+  EXPECT_EQ(result, 2);
+  EXPECT_STREQ(::Setup.InstallDir, "C:") << "the chosen root without its backslash";
+  // Set by the browse, so kept on Back.
+  EXPECT_STREQ(::Setup.DirField, "C:\\Umberlay Vale (Demo)");
+  if (!probeWasThere) EXPECT_FALSE(IsFile("C:\\check.fil")) << "the probe file was left behind";
+}
+
+TEST_F(BrowseTest, FolderThatTakesNoFilesGetsTheInstallBoxAndChangesNothing) {
+  // Every probe name is taken by a file of the user's: no probe can be made.
+  for (int n = 0; n < 10; ++n) {
+    const std::string probe =
+        Folder + (n == 0 ? std::string("\\check.fil") : "\\check" + std::to_string(n) + ".fil");
+    WriteFileText(probe, "mine");
+    Made.push_back(probe);
+  }
+  const INT_PTR result = RunPage(IDD_DESTINATION, DestinationPageProc, {
+      Command(IDC_BROWSE),
+      ChooseInBrowser(Folder),
+      [] {
+        HWND box = CurrentMessageBox();
+        if (box == nullptr) return false;
+        EXPECT_EQ(GetWindow(box, GW_OWNER), nullptr);
+        return true;
+      },
+      AnswerBox("Install", "Unable to install to \"" + Folder + "\"\n", IDOK),
+      NoBox(),
+      [&] {
+        EXPECT_EQ(ItemText(CurrentPage(), IDC_DEST_EDIT), Root);
+        return true;
+      },
+      Command(IDC_CANCEL_PAGE),
+  });
+  EXPECT_EQ(result, 3);
+  EXPECT_EQ(std::string(::Setup.DirField), Root);
+  for (const std::string& probe : Made) EXPECT_EQ(ReadFileText(probe), "mine") << probe;
+}
+
 // --- program-group page ---
 
 class GroupTest : public PagesTest {
@@ -512,6 +721,148 @@ TEST_F(GroupTest, ListsTheFirstSixtyFourGroupsOnly) {
   EXPECT_FALSE(IsListedGroup("Games", FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN));
   EXPECT_FALSE(IsListedGroup("notes.txt", FILE_ATTRIBUTE_ARCHIVE));
   EXPECT_FALSE(IsListedGroup("..", FILE_ATTRIBUTE_DIRECTORY));
+}
+
+// --- every page as its template describes it ---
+
+// One control as the template gives it: id (-1 for a static the code never
+// addresses), class, position and size in dialog units, style and extended
+// style.
+struct ControlSpec {
+  int Id;
+  const char* Class;
+  int X, Y, Width, Height;
+  DWORD Style;
+  DWORD ExStyle;
+};
+
+struct PageSpec {
+  int TemplateId;
+  DLGPROC Procedure;
+  const char* Caption;
+  DWORD Style;
+  std::vector<ControlSpec> Controls;  // in template (tab) order
+};
+
+constexpr DWORD StaticEdge = WS_EX_STATICEDGE;
+
+const std::vector<PageSpec>& PageSpecs() {
+  static const std::vector<PageSpec> specs = {
+      {IDD_WELCOME, WelcomePageProc, "Umberlay Vale (Demo)", 0x90C00840,
+       {{1000, "Button", 14, 78, 75, 14, 0x50010001, StaticEdge},
+        {1001, "Button", 132, 78, 73, 14, 0x50010000, StaticEdge},
+        {-1, "Static", 31, 10, 156, 8, 0x50020001, 0},
+        {-1, "Static", 39, 41, 141, 8, 0x50020001, 0}}},
+      {IDD_INSTALLED, InstalledPageProc, "Welcome", 0x90C008C0,
+       {{1007, "Button", 11, 76, 75, 14, 0x50010001, StaticEdge},
+        {1008, "Button", 130, 76, 73, 14, 0x50010000, StaticEdge},
+        {-1, "Static", 33, 7, 148, 8, 0x50020001, 0},
+        {-1, "Static", 36, 38, 142, 8, 0x50020001, 0}}},
+      {IDD_DESTINATION, DestinationPageProc, "Umberlay Vale  (Demo)", 0x90C008C2,
+       {{-1, "Static", 5, 4, 181, 8, 0x50020001, 0},
+        {1002, "Edit", 10, 18, 190, 12, 0x50011084, StaticEdge},
+        {1003, "Button", 151, 33, 50, 14, 0x50010000, StaticEdge},
+        {1012, "Button", 10, 80, 55, 14, 0x50010000, StaticEdge},
+        {1017, "Button", 80, 80, 55, 14, 0x50010001, StaticEdge},
+        {1014, "Button", 151, 80, 50, 14, 0x50010000, StaticEdge},
+        {-1, "Static", 10, 48, 55, 8, 0x50020000, 0},
+        {1006, "Static", 70, 48, 45, 8, 0x50020002, 0},
+        {-1, "Static", 10, 61, 55, 8, 0x50020000, 0},
+        {1007, "Static", 69, 61, 46, 8, 0x50020002, 0},
+        {-1, "Static", 122, 48, 25, 8, 0x50020000, 0},
+        {-1, "Static", 122, 61, 28, 8, 0x50020000, 0}}},
+      {IDD_GROUP, GroupPageProc, "Umberlay Vale (Demo)", 0x90C008C0,
+       {{-1, "Static", 11, 1, 185, 8, 0x50020000, 0},
+        {1010, "Edit", 10, 10, 190, 12, 0x50010080, StaticEdge},
+        {1012, "Button", 10, 81, 55, 14, 0x50010000, StaticEdge},
+        {1017, "Button", 80, 81, 55, 14, 0x50010001, StaticEdge},
+        {1014, "Button", 150, 81, 50, 14, 0x50010000, StaticEdge},
+        {1015, "ListBox", 10, 25, 190, 40, 0x50210101, StaticEdge},
+        {1021, "Button", 10, 68, 189, 10, 0x50018003, 0}}},
+      {IDD_PROGRESS, ProgressPageProc, "Umberlay Vale  (Demo)", 0x90C008C0,
+       {{1016, "msctls_progress32", 10, 82, 190, 10, 0x50000001, StaticEdge},
+        {1018, "Static", 7, 67, 185, 8, 0x50020001, 0},
+        {1027, "Static", 11, 37, 185, 8, 0x50020001, 0},
+        {-1, "Static", 14, 10, 185, 8, 0x50020001, 0}}},
+      {IDD_FINISH, FinishPageProc, "Umberlay Vale (Demo)", 0x90C008C0,
+       {{1019, "Button", 11, 76, 75, 14, 0x50010001, StaticEdge},
+        {1020, "Button", 121, 76, 73, 14, 0x50010000, StaticEdge},
+        {-1, "Static", 17, 10, 177, 8, 0x50020001, 0},
+        {-1, "Static", 46, 40, 118, 8, 0x50020001, 0}}},
+  };
+  return specs;
+}
+
+// Each page is created from the program's own template with its own
+// procedure and read back from the live window: its caption and style, and
+// every control's order, id, class, style, extended style (without
+// WS_EX_NOPARENTNOTIFY, which the dialog manager gives every control) and
+// rectangle in the page's client area, against the page as its template
+// describes it (in dialog units).
+TEST_F(PagesTest, EveryControlOfEveryLivePageStandsAsItsTemplateSays) {
+  // More program groups than the list shows at once: its vertical scroll bar
+  // (WS_VSCROLL) is there only while it is needed.
+  LPITEMIDLIST list = nullptr;
+  ASSERT_EQ(SHGetSpecialFolderLocation(nullptr, CSIDL_PROGRAMS, &list), S_OK);
+  char programs[MAX_PATH];
+  ASSERT_TRUE(SHGetPathFromIDListA(list, programs));
+  FreeItemList(list);
+  std::vector<std::string> groups;
+  for (int i = 0; i < 12; ++i) {
+    groups.push_back(std::string(programs) + "\\wz-template-" + std::to_string(i));
+    CreateDirectoryA(groups.back().c_str(), nullptr);
+  }
+  RegisterProgressClass();
+  std::strcpy(::Setup.DirField, "C:\\");  // a drive whose free space can be read
+  ::Setup.RequiredBytes = 1;
+  char savedDirectory[MAX_PATH] = {0};
+  GetCurrentDirectoryA(MAX_PATH, savedDirectory);
+  for (const PageSpec& spec : PageSpecs()) {
+    HWND page = CreateDialogParamA(::Setup.ModuleInstance, MAKEINTRESOURCEA(spec.TemplateId),
+                                   nullptr, spec.Procedure, 0);
+    ASSERT_NE(page, nullptr) << spec.TemplateId;
+    EXPECT_EQ(WindowText(page), spec.Caption) << spec.TemplateId;
+    const DWORD pageStyle = static_cast<DWORD>(GetWindowLongA(page, GWL_STYLE));
+    EXPECT_EQ(pageStyle & WS_SYSMENU, 0u) << spec.TemplateId << ": no page has a close box";
+    // The platform gives every dialog DS_3DLOOK and a captioned top-level
+    // window WS_CLIPSIBLINGS; every other bit is the template's.
+    EXPECT_EQ(pageStyle & ~static_cast<DWORD>(WS_CLIPSIBLINGS | DS_3DLOOK), spec.Style)
+        << spec.TemplateId;
+
+    size_t index = 0;
+    for (HWND control = GetWindow(page, GW_CHILD); control != nullptr;
+         control = GetWindow(control, GW_HWNDNEXT), ++index) {
+      ASSERT_LT(index, spec.Controls.size()) << spec.TemplateId << ": a control too many";
+      const ControlSpec& want = spec.Controls[index];
+      const std::string where = std::to_string(spec.TemplateId) + " control " +
+                                std::to_string(index) + " (" + std::to_string(want.Id) + ")";
+      EXPECT_EQ(GetDlgCtrlID(control) & 0xFFFF, want.Id & 0xFFFF) << where;
+      char className[64] = {0};
+      GetClassNameA(control, className, sizeof(className));
+      EXPECT_EQ(lstrcmpiA(className, want.Class), 0) << where << ": " << className;
+      EXPECT_EQ(static_cast<DWORD>(GetWindowLongA(control, GWL_STYLE)), want.Style) << where;
+      EXPECT_EQ(static_cast<DWORD>(GetWindowLongA(control, GWL_EXSTYLE)) & ~WS_EX_NOPARENTNOTIFY,
+                want.ExStyle)
+          << where;
+      // Position and size are converted each on its own, as the dialog
+      // manager does when it creates the control.
+      RECT units{want.X, want.Y, want.Width, want.Height};
+      MapDialogRect(page, &units);
+      const RECT expected{units.left, units.top, units.left + units.right,
+                          units.top + units.bottom};
+      RECT actual;
+      GetWindowRect(control, &actual);
+      MapWindowPoints(nullptr, page, reinterpret_cast<POINT*>(&actual), 2);
+      EXPECT_EQ(actual.left, expected.left) << where;
+      EXPECT_EQ(actual.top, expected.top) << where;
+      EXPECT_EQ(actual.right, expected.right) << where;
+      EXPECT_EQ(actual.bottom, expected.bottom) << where;
+    }
+    EXPECT_EQ(index, spec.Controls.size()) << spec.TemplateId << ": a control missing";
+    DestroyWindow(page);
+  }
+  SetCurrentDirectoryA(savedDirectory);
+  for (const std::string& group : groups) RemoveDirectoryA(group.c_str());
 }
 
 }  // namespace

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <vector>
+
 #include "shell/backdrop.h"
 #include "shell/base/setup_state.h"
 #include "shell/gradient.h"
@@ -98,6 +100,94 @@ TEST_F(BackdropTest, BackdropWritesTheTitleWithItsShadow) {
   EXPECT_GT(shadow, 20);
   EXPECT_GE(top, height / 40);
   EXPECT_GE(left, 10);
+  DeleteObject(::Setup.TitleFont);
+  ::Setup.TitleFont = nullptr;
+}
+
+TEST_F(BackdropTest, RepaintKeepsToTheUpdateRectanglesLeftAndRight) {
+  const int width = GetSystemMetrics(SM_CXSCREEN);
+  const int height = GetSystemMetrics(SM_CYSCREEN);
+  ::Setup.TitleFont = nullptr;
+  Canvas canvas(width, height);
+  GdiFlush();
+  PaintBackdrop(canvas.Dc, 200, 100, 400, 200);
+  GdiFlush();
+  const COLORREF untouched = RGB(255, 0, 255);
+  for (int y : {100, 150, 199}) {
+    const int v = GradientLevelFor(y, height);
+    EXPECT_EQ(canvas.At(200, y), RGB(v, v, 255 - v)) << "left edge, row " << y;
+    EXPECT_EQ(canvas.At(399, y), RGB(v, v, 255 - v)) << "last column, row " << y;
+    EXPECT_EQ(canvas.At(199, y), untouched) << "left of the rectangle, row " << y;
+    EXPECT_EQ(canvas.At(400, y), untouched) << "right of the rectangle, row " << y;
+    EXPECT_EQ(canvas.At(0, y), untouched) << y;
+    EXPECT_EQ(canvas.At(width - 1, y), untouched) << y;
+  }
+  EXPECT_EQ(canvas.At(300, 99), untouched);
+  EXPECT_EQ(canvas.At(300, 200), untouched);
+}
+
+// Where the title font puts ink when the title is written at (0, 0): the
+// pixels it covers fully and those it touches at all.
+struct TitleInk {
+  std::vector<bool> Full, Any;
+  int Width, Height;
+  bool FullAt(int x, int y) const { return Inside(x, y) && Full[y * Width + x]; }
+  bool AnyAt(int x, int y) const { return Inside(x, y) && Any[y * Width + x]; }
+  bool Inside(int x, int y) const { return x >= 0 && y >= 0 && x < Width && y < Height; }
+};
+
+TitleInk MeasureTitle(HFONT font, int width, int height) {
+  Canvas canvas(width, height);
+  for (int i = 0; i < width * height; ++i) canvas.Pixels[i] = 0;
+  HGDIOBJ previous = SelectObject(canvas.Dc, font);
+  SetBkMode(canvas.Dc, TRANSPARENT);
+  SetTextColor(canvas.Dc, RGB(250, 250, 250));
+  TextOutA(canvas.Dc, 0, 0, ProductTitle, ProductTitleLength);
+  SelectObject(canvas.Dc, previous);
+  GdiFlush();
+  TitleInk ink{std::vector<bool>(width * height), std::vector<bool>(width * height), width, height};
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) {
+      ink.Full[y * width + x] = canvas.At(x, y) == RGB(250, 250, 250);
+      ink.Any[y * width + x] = canvas.At(x, y) != RGB(0, 0, 0);
+    }
+  }
+  return ink;
+}
+
+// On a 768-row screen the title is written at (10, 19) and its shadow at
+// (13, 22): every pixel the title covers fully shows the title's colour there,
+// and every one its shadow covers fully, where the title does not reach, the
+// shadow's colour.
+TEST_F(BackdropTest, TitleAtTenNineteenAndItsShadowAtThirteenTwentyTwo) {
+  const int width = GetSystemMetrics(SM_CXSCREEN);
+  const int height = GetSystemMetrics(SM_CYSCREEN);
+  if (height != 768) GTEST_SKIP() << "the screen has " << height << " rows, not 768";
+  ::Setup.TitleFont = CreateTitleFont();
+  ASSERT_NE(::Setup.TitleFont, nullptr);
+  const TitleInk ink = MeasureTitle(::Setup.TitleFont, width / 2, 80);
+  Canvas canvas(width, height);
+  PaintBackdrop(canvas.Dc, 0, 0, width, height);
+  GdiFlush();
+  int titlePixels = 0, shadowPixels = 0, wrong = 0;
+  for (int y = 0; y < 120; ++y) {
+    for (int x = 0; x < width / 2 + 20; ++x) {
+      const COLORREF shown = canvas.At(x, y);
+      if (ink.FullAt(x - 10, y - 19)) {
+        ++titlePixels;
+        if (shown != RGB(250, 250, 250)) ++wrong;
+      } else if (ink.FullAt(x - 13, y - 22) && !ink.AnyAt(x - 10, y - 19)) {
+        ++shadowPixels;
+        if (shown != RGB(10, 10, 10)) ++wrong;
+      } else if (!ink.AnyAt(x - 10, y - 19) && !ink.AnyAt(x - 13, y - 22)) {
+        const int v = GradientLevelFor(y, height);
+        if (shown != RGB(v, v, 255 - v)) ++wrong;  // the gradient, untouched by the title
+      }
+    }
+  }
+  EXPECT_GT(titlePixels, 100);
+  EXPECT_GT(shadowPixels, 20);
+  EXPECT_EQ(wrong, 0) << "pixels that do not match a title at (10, 19) over its shadow at (13, 22)";
   DeleteObject(::Setup.TitleFont);
   ::Setup.TitleFont = nullptr;
 }
