@@ -20,7 +20,8 @@ bool SetProgress(int32_t percent) {
   char text[50];
   FormatPercentText(percent, text, sizeof(text));
   bool changed = false;
-  const LRESULT shownPosition = SendDlgItemMessageA(Setup.ProgressPage, IDC_PROGRESS_BAR, PBM_GETPOS, 0, 0);
+  const LRESULT shownPosition =
+      SendDlgItemMessageA(Setup.ProgressPage, IDC_PROGRESS_BAR, PBM_GETPOS, 0, 0);
   if (shownPosition != percent) {
     SendDlgItemMessageA(Setup.ProgressPage, IDC_PROGRESS_BAR, PBM_SETPOS,
                         static_cast<WPARAM>(percent), 0);

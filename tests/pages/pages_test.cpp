@@ -728,7 +728,7 @@ TEST_F(GroupTest, ListsTheFirstSixtyFourGroupsOnly) {
 // One control as the template gives it: id (-1 for a static the code never
 // addresses), class, position and size in dialog units, style and extended
 // style.
-struct ControlSpec {
+struct TemplateControl {
   int Id;
   const char* Class;
   int X, Y, Width, Height;
@@ -736,18 +736,18 @@ struct ControlSpec {
   DWORD ExStyle;
 };
 
-struct PageSpec {
+struct PageTemplate {
   int TemplateId;
   DLGPROC Procedure;
   const char* Caption;
   DWORD Style;
-  std::vector<ControlSpec> Controls;  // in template (tab) order
+  std::vector<TemplateControl> Controls;  // in template (tab) order
 };
 
 constexpr DWORD StaticEdge = WS_EX_STATICEDGE;
 
-const std::vector<PageSpec>& PageSpecs() {
-  static const std::vector<PageSpec> specs = {
+const std::vector<PageTemplate>& PageTemplates() {
+  static const std::vector<PageTemplate> templates = {
       {IDD_WELCOME, WelcomePageProc, "Umberlay Vale (Demo)", 0x90C00840,
        {{1000, "Button", 14, 78, 75, 14, 0x50010001, StaticEdge},
         {1001, "Button", 132, 78, 73, 14, 0x50010000, StaticEdge},
@@ -790,7 +790,7 @@ const std::vector<PageSpec>& PageSpecs() {
         {-1, "Static", 17, 10, 177, 8, 0x50020001, 0},
         {-1, "Static", 46, 40, 118, 8, 0x50020001, 0}}},
   };
-  return specs;
+  return templates;
 }
 
 // Each page is created from the program's own template with its own
@@ -817,24 +817,25 @@ TEST_F(PagesTest, EveryControlOfEveryLivePageStandsAsItsTemplateSays) {
   ::Setup.RequiredBytes = 1;
   char savedDirectory[MAX_PATH] = {0};
   GetCurrentDirectoryA(MAX_PATH, savedDirectory);
-  for (const PageSpec& spec : PageSpecs()) {
-    HWND page = CreateDialogParamA(::Setup.ModuleInstance, MAKEINTRESOURCEA(spec.TemplateId),
-                                   nullptr, spec.Procedure, 0);
-    ASSERT_NE(page, nullptr) << spec.TemplateId;
-    EXPECT_EQ(WindowText(page), spec.Caption) << spec.TemplateId;
+  for (const PageTemplate& pageTemplate : PageTemplates()) {
+    const int id = pageTemplate.TemplateId;
+    HWND page = CreateDialogParamA(::Setup.ModuleInstance, MAKEINTRESOURCEA(id), nullptr,
+                                   pageTemplate.Procedure, 0);
+    ASSERT_NE(page, nullptr) << id;
+    EXPECT_EQ(WindowText(page), pageTemplate.Caption) << id;
     const DWORD pageStyle = static_cast<DWORD>(GetWindowLongA(page, GWL_STYLE));
-    EXPECT_EQ(pageStyle & WS_SYSMENU, 0u) << spec.TemplateId << ": no page has a close box";
+    EXPECT_EQ(pageStyle & WS_SYSMENU, 0u) << id << ": no page has a close box";
     // The platform gives every dialog DS_3DLOOK and a captioned top-level
     // window WS_CLIPSIBLINGS; every other bit is the template's.
-    EXPECT_EQ(pageStyle & ~static_cast<DWORD>(WS_CLIPSIBLINGS | DS_3DLOOK), spec.Style)
-        << spec.TemplateId;
+    EXPECT_EQ(pageStyle & ~static_cast<DWORD>(WS_CLIPSIBLINGS | DS_3DLOOK), pageTemplate.Style)
+        << id;
 
     size_t index = 0;
     for (HWND control = GetWindow(page, GW_CHILD); control != nullptr;
          control = GetWindow(control, GW_HWNDNEXT), ++index) {
-      ASSERT_LT(index, spec.Controls.size()) << spec.TemplateId << ": a control too many";
-      const ControlSpec& want = spec.Controls[index];
-      const std::string where = std::to_string(spec.TemplateId) + " control " +
+      ASSERT_LT(index, pageTemplate.Controls.size()) << id << ": a control too many";
+      const TemplateControl& want = pageTemplate.Controls[index];
+      const std::string where = std::to_string(id) + " control " +
                                 std::to_string(index) + " (" + std::to_string(want.Id) + ")";
       EXPECT_EQ(GetDlgCtrlID(control) & 0xFFFF, want.Id & 0xFFFF) << where;
       char className[64] = {0};
@@ -858,7 +859,7 @@ TEST_F(PagesTest, EveryControlOfEveryLivePageStandsAsItsTemplateSays) {
       EXPECT_EQ(actual.right, expected.right) << where;
       EXPECT_EQ(actual.bottom, expected.bottom) << where;
     }
-    EXPECT_EQ(index, spec.Controls.size()) << spec.TemplateId << ": a control missing";
+    EXPECT_EQ(index, pageTemplate.Controls.size()) << id << ": a control missing";
     DestroyWindow(page);
   }
   SetCurrentDirectoryA(savedDirectory);

@@ -16,11 +16,12 @@ namespace archive_test {
 
 // Deterministic bytes of a few kinds, so that streams hold literals and matches.
 inline std::vector<uint8_t> MakeData(size_t size, uint32_t seed) {
+  static const char Text[] = "the quick brown fox ";
   std::vector<uint8_t> data(size);
   test_support::Rng rng(seed);
   for (size_t i = 0; i < size; ++i) {
     switch (seed % 3) {
-      case 0: data[i] = static_cast<uint8_t>("the quick brown fox "[(i + rng.Below(16)) % 20]); break;
+      case 0: data[i] = static_cast<uint8_t>(Text[(i + rng.Below(16)) % 20]); break;
       case 1: data[i] = rng.Byte(); break;
       default: data[i] = static_cast<uint8_t>((i / 100) & 0x0F); break;
     }

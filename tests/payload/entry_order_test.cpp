@@ -28,10 +28,11 @@ TEST(EntryOrder, LevelsThenEachDirectoryWithItsFilesInByteOrder) {
       {"SOUND\\FX", true},           {"DATA\\B.BIN", false}, {"SOUND", true},
       {"DATA\\A.BIN", false},        {"A.TXT", false},       {"DATA\\LEVELS", true},
   };
-  EXPECT_EQ(Ordered(items), (std::vector<std::string>{
-                                "A.TXT", "README.TXT",                       // level 1: the root's files
-                                "DATA", "DATA\\A.BIN", "DATA\\B.BIN", "SOUND",  // level 2
-                                "DATA\\LEVELS", "SOUND\\FX", "SOUND\\FX\\HIT.WAV"}));  // level 3
+  // Level 1, the root's files; level 2, each directory with its files;
+  // level 3 likewise.
+  EXPECT_EQ(Ordered(items),
+            (std::vector<std::string>{"A.TXT", "README.TXT", "DATA", "DATA\\A.BIN", "DATA\\B.BIN",
+                                      "SOUND", "DATA\\LEVELS", "SOUND\\FX", "SOUND\\FX\\HIT.WAV"}));
   EXPECT_EQ(entry_order::Level("README.TXT", false), 1);
   EXPECT_EQ(entry_order::Level("DATA", true), 2);
   EXPECT_EQ(entry_order::Level("DATA\\A.BIN", false), 2);
