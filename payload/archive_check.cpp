@@ -258,8 +258,10 @@ bool CheckArchiveLayout(const uint8_t* archive, size_t size, ArchiveProblem* pro
     if (ReadI32(r + EntryLevel) != level)
       return Fail(problem, i, path, length, "level %d, expected %d",
                   static_cast<int>(ReadI32(r + EntryLevel)), static_cast<int>(level));
-    if (ReadI32(r + EntryReserved1) != 0 || ReadI32(r + EntryReserved2) != 0)
-      return Fail(problem, i, path, length, "reserved fields are not 0");
+    const bool noCheckValue = ReadI32(r + EntryReserved1) == 0 && ReadI32(r + EntryReserved2) == 0;
+    const bool checkValue = !directory && ReadU32(r + EntryChecksumMarker) == ChecksumMarker;
+    if (!noCheckValue && !checkValue)
+      return Fail(problem, i, path, length, "reserved fields hold neither 0 nor a checksum");
     if (directory && (ReadI32(r + EntryBlockOffset) != 0 || ReadI32(r + EntryBlockLength) != 0))
       return Fail(problem, i, path, length, "directory with a block");
     if (!directory && ReadI32(r + EntryChildLink) != -1)

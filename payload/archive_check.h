@@ -17,7 +17,8 @@
 // CheckArchiveLayout (for an archive CheckArchive accepted) further checks the
 // fields that a builder fills for the record and the installer never reads:
 // magic, version, EntrySize, the name table packed in entry order, NameOffset,
-// ExtensionOffset, Level, NextLink, ChildLink, the reserved fields, the
+// ExtensionOffset, Level, NextLink, ChildLink, the reserved fields (0, or on a
+// file entry a checksum and its marker), the
 // attribute values and the entry order (levels, each directory followed by its
 // files, byte order within a level and within a directory).
 #pragma once

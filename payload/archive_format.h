@@ -45,6 +45,14 @@ constexpr uint32_t EntryLevel = 32;
 constexpr uint32_t EntryReserved1 = 36;
 constexpr uint32_t EntryReserved2 = 40;
 
+// The reserved fields of a file entry may carry a check value: the first the
+// CRC-32 of the file's decoded bytes, the second ChecksumMarker to say so.
+// Readers that ignore both fields read such an archive as any other; an entry
+// whose second reserved field is not the marker carries no check value.
+constexpr uint32_t EntryChecksum = EntryReserved1;
+constexpr uint32_t EntryChecksumMarker = EntryReserved2;
+constexpr uint32_t ChecksumMarker = 0x31435243;  // "CRC1" as stored
+
 // Attribute values; only AttributeDirectory is tested when reading.
 constexpr int32_t AttributeDirectory = 0x10;
 constexpr int32_t AttributeFile = 0x20;

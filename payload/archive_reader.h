@@ -75,6 +75,16 @@ class ArchiveReader {
     return reinterpret_cast<const char*>(nameTable_ + PathOffset(i));
   }
   ArchiveEntry Entry(int32_t i) const;
+  // Whether entry i carries a check value (see archive_format.h), and if so
+  // the CRC-32 its file must decode to.
+  bool EntryChecksum(int32_t i, uint32_t* crc) const {
+    const uint8_t* r = EntryRecord(i);
+    if (archive_format::ReadU32(r + archive_format::EntryChecksumMarker) !=
+        archive_format::ChecksumMarker)
+      return false;
+    *crc = archive_format::ReadU32(r + archive_format::EntryChecksum);
+    return true;
+  }
 
   // Address of entry i's stored block: archive start plus its BlockOffset.
   // Meant for file entries; the index is not tested.

@@ -6,6 +6,7 @@
 
 #include "payload/archive_check.h"
 #include "payload/archive_format.h"
+#include "payload/crc32.h"
 #include "payload/entry_order.h"
 #include "payload/lzh_encoder.h"
 
@@ -112,6 +113,10 @@ std::vector<uint8_t> ArchiveHead(const ArchivePlan& plan) {
     WriteI32(r + EntryNextLink, e.nextLink);
     WriteI32(r + EntryChildLink, e.childLink);
     WriteI32(r + EntryLevel, e.level);
+    if (!e.directory && e.hasChecksum) {
+      WriteU32(r + EntryChecksum, e.checksum);
+      WriteU32(r + EntryChecksumMarker, ChecksumMarker);
+    }
     r += EntrySize;
   }
   return head;
@@ -130,7 +135,7 @@ uint64_t AppendStoredBlock(const uint8_t* data, size_t size, std::vector<uint8_t
 }
 
 bool PackInMemory(const std::vector<MemoryItem>& items, std::vector<uint8_t>* archive,
-                  std::string* error) {
+                  std::string* error, FileChecksums checksums) {
   std::vector<PackItem> packItems;
   for (size_t i = 0; i < items.size(); ++i) {
     packItems.push_back(PackItem{items[i].path, items[i].directory, i});
@@ -145,6 +150,8 @@ bool PackInMemory(const std::vector<MemoryItem>& items, std::vector<uint8_t>* ar
     const uint64_t length = AppendStoredBlock(data.data(), data.size(), blocks);
     e.blockOffset = static_cast<uint32_t>(offset);
     e.blockLength = static_cast<uint32_t>(length);
+    e.hasChecksum = checksums == FileChecksums::Stored;
+    if (e.hasChecksum) e.checksum = Crc32(data.data(), data.size());
     offset += length;
   }
   if (offset > static_cast<uint64_t>(INT32_MAX)) {

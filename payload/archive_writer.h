@@ -12,8 +12,9 @@
 // ArchiveHead serialises header ("PAK\0", version 1), name table, directory
 // header (RoundedCount with RoundingStep 10, EntrySize 44, EntryArray = the
 // offset of the first entry) and entries with the block fields as set in the
-// plan; the blocks follow it back to back, each made by AppendStoredBlock
-// (tag "DCF\0", sizes, one LZHUF stream).
+// plan, and a file's checksum with its marker where the plan has one; the
+// blocks follow it back to back, each made by AppendStoredBlock (tag "DCF\0",
+// sizes, one LZHUF stream).
 #pragma once
 
 #include <cstddef>
@@ -39,6 +40,10 @@ struct PlannedEntry {
   int32_t childLink;
   uint32_t blockOffset;  // filled by the caller as the blocks are laid out
   uint32_t blockLength;
+  // Filled by the caller for a file: the CRC-32 of its bytes, stored with the
+  // checksum marker when hasChecksum is set (the reserved fields stay 0 else).
+  uint32_t checksum = 0;
+  bool hasChecksum = false;
 };
 
 struct ArchivePlan {
@@ -61,5 +66,8 @@ struct MemoryItem {
   bool directory;
   std::vector<uint8_t> data;
 };
+// Every file carries its checksum unless told otherwise (an archive as packed
+// before files had one).
+enum class FileChecksums { Stored, None };
 bool PackInMemory(const std::vector<MemoryItem>& items, std::vector<uint8_t>* archive,
-                  std::string* error);
+                  std::string* error, FileChecksums checksums = FileChecksums::Stored);

@@ -169,8 +169,9 @@ TEST(CheckArchiveLayout, AcceptsPackedArchivesAndCatchesWrongRecordFields) {
   ArchiveProblem problem{};
   ASSERT_TRUE(CheckArchiveLayout(good.data(), good.size(), &problem)) << problem.message;
   const Parts p = PartsOf(good);
+  // The checksum itself is any value (decoding checks it); its marker is exact.
   const uint32_t fields[] = {EntryNameOffset, EntryExtensionOffset, EntryNextLink,
-                             EntryChildLink,  EntryLevel,           EntryReserved1};
+                             EntryChildLink,  EntryLevel,           EntryChecksumMarker};
   for (int32_t i = 0; i < p.count; ++i) {
     for (uint32_t field : fields) {
       std::vector<uint8_t> a = good;
@@ -183,6 +184,37 @@ TEST(CheckArchiveLayout, AcceptsPackedArchivesAndCatchesWrongRecordFields) {
     }
   }
   // Two root files in the wrong order (same length, so the table stays packed).
+  std::vector<uint8_t> a = Pack({File("AAA", {1}), File("BBB", {2})});
+  OverwritePath(a, 0, "CCC");
+  EXPECT_FALSE(CheckArchiveLayout(a.data(), a.size(), &problem));
+  EXPECT_NE(std::string(problem.message).find("out of order"), std::string::npos);
+}
+
+TEST(CheckArchiveLayout, ReservedFieldsHoldZeroOrAFileChecksum) {
+  ArchiveProblem problem{};
+  std::vector<uint8_t> plain;
+  std::string error;
+  ASSERT_TRUE(PackInMemory(SampleTree(), &plain, &error, FileChecksums::None)) << error;
+  ASSERT_TRUE(CheckArchiveLayout(plain.data(), plain.size(), &problem)) << problem.message;
+  const Parts p = PartsOf(plain);
+  for (int32_t i = 0; i < p.count; ++i) {
+    for (uint32_t field : {EntryReserved1, EntryReserved2}) {
+      std::vector<uint8_t> a = plain;
+      WriteI32(&a[p.Entry(i) + field], 1);
+      EXPECT_FALSE(CheckArchiveLayout(a.data(), a.size(), &problem)) << i << " " << field;
+      EXPECT_NE(std::string(problem.message).find("reserved fields"), std::string::npos);
+    }
+    // A checksum with its marker is accepted on a file and refused on a directory.
+    std::vector<uint8_t> a = plain;
+    WriteU32(&a[p.Entry(i) + EntryChecksum], 0x12345678u);
+    WriteU32(&a[p.Entry(i) + EntryChecksumMarker], ChecksumMarker);
+    const bool directory = (ReadI32(&a[p.Entry(i) + EntryAttributes]) & AttributeDirectory) != 0;
+    EXPECT_EQ(CheckArchiveLayout(a.data(), a.size(), &problem), !directory) << i;
+  }
+}
+
+TEST(CheckArchiveLayout, RefusesFilesInTheWrongOrder) {
+  ArchiveProblem problem{};
   std::vector<uint8_t> a = Pack({File("AAA", {1}), File("BBB", {2})});
   OverwritePath(a, 0, "CCC");
   EXPECT_FALSE(CheckArchiveLayout(a.data(), a.size(), &problem));

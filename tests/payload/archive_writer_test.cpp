@@ -6,6 +6,8 @@
 #include "payload/archive_check.h"
 #include "payload/archive_format.h"
 #include "payload/archive_reader.h"
+#include "payload/archive_writer.h"
+#include "payload/crc32.h"
 #include "tests/payload/archive_test_support.h"
 
 using namespace archive_format;
@@ -43,8 +45,8 @@ TEST(ArchiveWriter, OrdersEntriesByLevelDirectoryThenFilesInByteOrder) {
     EXPECT_EQ(e.Level, x.level) << i;
     EXPECT_EQ(e.NextLink, x.next) << i;
     EXPECT_EQ(e.ChildLink, x.child) << i;
-    EXPECT_EQ(e.Reserved1 | e.Reserved2, 0) << i;
     if (x.directory) {
+      EXPECT_EQ(e.Reserved1 | e.Reserved2, 0) << i;
       EXPECT_EQ(e.BlockOffset | e.BlockLength, 0) << i;
     }
   }
@@ -60,6 +62,30 @@ TEST(ArchiveWriter, OrdersEntriesByLevelDirectoryThenFilesInByteOrder) {
             static_cast<int32_t>(d.EntryArray - archive.data()) + 12 * 44);
   ArchiveProblem problem{};
   EXPECT_TRUE(CheckArchiveLayout(archive.data(), archive.size(), &problem)) << problem.message;
+}
+
+TEST(ArchiveWriter, FilesCarryTheChecksumOfTheirBytesUnlessToldOtherwise) {
+  const std::vector<MemoryItem> tree = SampleTree();
+  for (FileChecksums choice : {FileChecksums::Stored, FileChecksums::None}) {
+    std::vector<uint8_t> archive;
+    std::string error;
+    ASSERT_TRUE(PackInMemory(tree, &archive, &error, choice)) << error;
+    ArchiveReader reader;
+    ASSERT_TRUE(reader.Open(archive.data()));
+    for (int32_t i = 0; i < reader.EntryCount(); ++i) {
+      uint32_t crc = 0;
+      const bool carried = reader.EntryChecksum(i, &crc);
+      if (reader.IsDirectory(i) || choice == FileChecksums::None) {
+        EXPECT_FALSE(carried) << i;
+        EXPECT_EQ(reader.Entry(i).Reserved1 | reader.Entry(i).Reserved2, 0) << i;
+        continue;
+      }
+      ASSERT_TRUE(carried) << i;
+      for (const MemoryItem& item : tree) {
+        if (item.path == reader.Path(i)) EXPECT_EQ(crc, Crc32(item.data.data(), item.data.size()));
+      }
+    }
+  }
 }
 
 TEST(ArchiveWriter, RoundedCountIsAMultipleOfTen) {
