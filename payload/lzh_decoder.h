@@ -27,6 +27,11 @@ class LzhDecoder {
   uint32_t Decode(uint32_t& compressedLength, uint32_t& uncompressedLength,
                   InputFn& input, OutputFn& output);
 
+  // After Decode: whether the bits the stream holds after its last symbol (those
+  // of its last byte that no code used) are all 0, as the encoder leaves them. Such
+  // bits change no decoded byte, so only this tells a flip among them.
+  bool TrailingBitsClear() const { return trailingBits_ == 0; }
+
   // Bytes per stretch of the stream after which the way of counting a leaf is chosen
   // again, and the exchanges in such a stretch above which leaves are counted without a
   // branch (see CountLeaf): data that hardly compresses makes nearly one per byte, most
@@ -98,6 +103,8 @@ class LzhDecoder {
   LzhCodeTable Table;
   // Only the first RingSize bytes are addressed; the rest keeps room for a whole match.
   uint8_t Ring[2 * RingSize + MaxMatch];
+  // The bits left in the buffer when the last stream ended.
+  uint64_t trailingBits_ = 0;
 };
 
 template <bool BranchlessLeaf>
@@ -300,5 +307,6 @@ uint32_t LzhDecoder::Decode(uint32_t& compressedLength, uint32_t& uncompressedLe
   }
   output(FlushMarker);
   uncompressedLength = st.bytesOut;
+  trailingBits_ = st.bitBuf;
   return st.bytesOut;
 }

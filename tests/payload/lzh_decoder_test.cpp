@@ -416,3 +416,29 @@ TEST_F(LzhDecoderTest, OneDecoderServesStreamAfterStreamFromAFreshState) {
   const DecodeRecord again = DecodeWith(*decoder, b, 5000, 40000);
   EXPECT_EQ(first.bytes, again.bytes);
 }
+
+TEST_F(LzhDecoderTest, TellsWhetherTheBitsAfterTheLastSymbolAreClear) {
+  // Streams of several lengths end at every bit position of their last byte; the
+  // encoder leaves the rest of it 0. Setting one of those bits changes no decoded
+  // byte, and only TrailingBitsClear shows it.
+  int flipsSeen = 0;
+  for (uint64_t seed = 1; seed <= 24; ++seed) {
+    const std::vector<uint8_t> data = TextBytes(50 + seed * 37, seed);
+    std::vector<uint8_t> s;
+    LzhEncode(data.data(), data.size(), s);
+    const uint32_t len = static_cast<uint32_t>(s.size());
+    const uint32_t size = static_cast<uint32_t>(data.size());
+    const DecodeRecord sound = DecodeWith(*decoder, s, len, size);
+    ASSERT_EQ(sound.bytes, data) << seed;
+    EXPECT_TRUE(decoder->TrailingBitsClear()) << seed;
+    for (int bit = 0; bit < 8; ++bit) {
+      std::vector<uint8_t> flipped = s;
+      flipped.back() ^= static_cast<uint8_t>(1u << bit);
+      const DecodeRecord r = DecodeWith(*decoder, flipped, len, size);
+      if (r.bytes != data) continue;  // a bit some code used
+      EXPECT_FALSE(decoder->TrailingBitsClear()) << seed << " bit " << bit;
+      ++flipsSeen;
+    }
+  }
+  EXPECT_GT(flipsSeen, 24);
+}
