@@ -4,12 +4,15 @@
 // (GENERIC_WRITE, FILE_SHARE_WRITE, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL),
 // WriteFile, CloseHandle, UpdateWindow on the progress page and Sleep(0).
 // Install-list lines are not written anywhere: the payload carries its own
-// list file.
+// list file. Given a journal, it records there every directory and file that its
+// calls create (not a file that was there and is overwritten), in the order the
+// calls are made, on the thread that makes them.
 #pragma once
 
 #include <windows.h>
 
 #include "payload/extract_target.h"
+#include "undo/install_journal.h"
 
 // The seam's method name, not the <windows.h> macro (see extract_target.h).
 #ifdef CreateDirectory
@@ -18,7 +21,8 @@
 
 class Win32ExtractTarget : public ExtractTarget {
  public:
-  Win32ExtractTarget(HWND progressPage, void (*setProgress)(int32_t percent));
+  Win32ExtractTarget(HWND progressPage, void (*setProgress)(int32_t percent),
+                     InstallJournal* journal = nullptr);
   ~Win32ExtractTarget() override;
 
   void CreateDirectory(const char* relativePath) override;
@@ -32,5 +36,6 @@ class Win32ExtractTarget : public ExtractTarget {
  private:
   HWND progressPage_;
   void (*setProgress_)(int32_t percent);
+  InstallJournal* journal_;
   HANDLE currentFile_ = INVALID_HANDLE_VALUE;
 };
