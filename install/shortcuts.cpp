@@ -7,6 +7,8 @@
 #include <cstring>
 
 #include "install/path_format.h"
+#include "undo/install_journal.h"
+#include "undo/win32_journal.h"
 
 const StartMenuShortcut StartMenuShortcuts[StartMenuShortcutCount] = {
     {"Umberlay Vale (Demo)", "Vale.exe"},
@@ -48,23 +50,26 @@ IShellLinkA* NewShellLink(const char* targetPath, const char* description) {
   return link;
 }
 
-// Saves the link at linkPath and releases it.
+// Saves the link at linkPath and releases it. A link file that was not there
+// before is recorded as this run's.
 void SaveAndRelease(IShellLinkA* link, const char* linkPath) {
   IPersistFile* file = nullptr;
   if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file))) &&
       file != nullptr) {
     WCHAR widePath[PathBufferSize];
     if (MultiByteToWideChar(CP_ACP, 0, linkPath, -1, widePath, PathBufferSize) > 0) {
+      const bool wasAbsent = PathIsAbsent(linkPath);
       file->Save(widePath, TRUE);
+      if (wasAbsent && !PathIsAbsent(linkPath)) RecordNewFile(RunJournal, linkPath);
     }
     file->Release();
   }
   link->Release();
 }
 
-// Creates one directory level; an existing one is accepted.
+// Creates one directory level (recorded when made); an existing one is accepted.
 bool CreateLevel(const char* path) {
-  return CreateDirectoryA(path, nullptr) || GetLastError() == ERROR_ALREADY_EXISTS;
+  return CreateDirectoryRecorded(RunJournal, path) || GetLastError() == ERROR_ALREADY_EXISTS;
 }
 
 }  // namespace
