@@ -13,26 +13,42 @@
 #include "payload/win32_target.h"
 #include "shell/fatal_error.h"
 #include "shell/setup_state.h"
+#include "undo/install_journal.h"
+#include "undo/journal_undo.h"
+#include "undo/win32_registry_journal.h"
+#include "undo/win32_undo.h"
 
 namespace {
 
+// How this run's work is taken back after a fatal failure.
+UndoActions* RunUndo = nullptr;
+
+// Takes back what this run created (RunJournal), newest first. The destination
+// has been the current directory since the extraction, and a directory in use
+// as one cannot be removed: the undo works from the Windows directory.
+void UndoThisRun() {
+  char windows[MAX_PATH + 1];
+  const UINT length = GetWindowsDirectoryA(windows, sizeof(windows));
+  if (length != 0 && length < sizeof(windows)) SetCurrentDirectoryA(windows);
+  if (RunUndo != nullptr) UndoJournal(RunJournal, *RunUndo);
+}
+
+// Every fatal failure of the sequence comes after the progress page was
+// shown, so the run's work is undone before the box.
 [[noreturn]] void FailInstall(HWND page, int32_t code) {
   DestroyWindow(page);
+  UndoThisRun();
   ReportFatalError(code);
 }
 
-bool SetText(HKEY key, const char* name, const char* text, DWORD length) {
-  return RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text), length) ==
-         ERROR_SUCCESS;
+bool SetText(HKEY key, const char* keyPath, const char* name, const char* text, DWORD length) {
+  return SetValueRecorded(RunJournal, key, keyPath, name, REG_SZ,
+                          reinterpret_cast<const BYTE*>(text), length) == ERROR_SUCCESS;
 }
 
-HKEY CreateKey(const char* subkey) {
+HKEY CreateKey(const char* keyPath) {
   HKEY key = nullptr;
-  DWORD disposition = 0;
-  if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, subkey, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_WRITE,
-                      nullptr, &key, &disposition) != ERROR_SUCCESS) {
-    return nullptr;
-  }
+  if (CreateKeyRecorded(RunJournal, keyPath, &key) != ERROR_SUCCESS) return nullptr;
   return key;
 }
 
@@ -41,16 +57,17 @@ HKEY CreateKey(const char* subkey) {
 void WriteProductKey(HWND page) {
   HKEY key = CreateKey(ProductKey);
   if (key == nullptr) FailInstall(page, FatalRegistry);
-  bool written = SetText(key, "pth", Setup.InstallDir, PathBufferSize - 1) &&
-                 SetText(key, "grp", Setup.ProgramGroup, PathBufferSize - 1);
+  bool written = SetText(key, ProductKey, "pth", Setup.InstallDir, PathBufferSize - 1) &&
+                 SetText(key, ProductKey, "grp", Setup.ProgramGroup, PathBufferSize - 1);
   if (!written) {
     RegCloseKey(key);
     FailInstall(page, FatalRegistry);
   }
   SetProgress(96);
   DWORD checksum = 0;
-  if (RegSetValueExA(key, "chs", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&checksum),
-                     sizeof(checksum)) != ERROR_SUCCESS) {
+  if (SetValueRecorded(RunJournal, key, ProductKey, "chs", REG_DWORD,
+                       reinterpret_cast<const BYTE*>(&checksum),
+                       sizeof(checksum)) != ERROR_SUCCESS) {
     RegCloseKey(key);
     FailInstall(page, FatalRegistry);
   }
@@ -63,10 +80,10 @@ void WriteProductKey(HWND page) {
 void WriteUninstallKey(HWND page) {
   HKEY key = CreateKey(UninstallKey);
   if (key == nullptr) FailInstall(page, FatalRegistry);
-  SetText(key, "DisplayName", ProductTitle, ProductTitleLength + 1);
+  SetText(key, UninstallKey, "DisplayName", ProductTitle, ProductTitleLength + 1);
   PathBuffer uninstaller;
   if (FormatPath(uninstaller, "%s\\Sweeper.exe", Setup.InstallDir)) {
-    SetText(key, "UninstallString", uninstaller,
+    SetText(key, UninstallKey, "UninstallString", uninstaller,
             static_cast<DWORD>(std::strlen(uninstaller) + 1));
   }
   RegCloseKey(key);
@@ -75,13 +92,16 @@ void WriteUninstallKey(HWND page) {
 }  // namespace
 
 void RunInstall(HWND page) {
-  // The file-system calls run on a thread of their own, beside the decoding.
-  Win32ExtractTarget files(page, ShowExtractionProgress);
+  // The file-system calls run on a thread of their own, beside the decoding;
+  // that thread records what they create.
+  Win32ExtractTarget files(page, ShowExtractionProgress, &RunJournal);
   QueuedTarget target(files);
-  RunInstallThrough(page, target);
+  Win32UndoActions undo;
+  RunInstallThrough(page, target, undo);
 }
 
-void RunInstallThrough(HWND page, ExtractTarget& target) {
+void RunInstallThrough(HWND page, ExtractTarget& target, UndoActions& undo) {
+  RunUndo = &undo;
   SetStatusText(StatusGathering);
   SetProgress(0);
   SetStatusText(StatusExtracting);

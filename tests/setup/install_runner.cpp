@@ -2,20 +2,34 @@
 // on a progress page of this program's module, whose resource "EXAR" #163 the
 // tests put in place beforehand. Everything the page is told goes to the log
 // as it happens, so a run that ends in a fatal error leaves what it showed.
-//   install_runner LOG INSTALLDIR GROUP DESKTOP [full]
-// "full" stages a drive that fills up after the first 2 KiB of the
-// extraction. Exit code 0 when RunInstall came back with the page ended.
+//   install_runner LOG INSTALLDIR GROUP DESKTOP [watch] [full] [make]
+// Without options it calls RunInstall, as the wizard does. "watch" runs the
+// same (the Win32 target behind the file thread's queue, recording into
+// RunJournal) with the undo of a failed run watched; "full" does the same on a
+// drive that fills up after the first 2 KiB of the extraction, without the
+// queue. "make" creates INSTALLDIR with its missing parents first, as the
+// destination page does on Yes. A watched undo logs each of its steps ("undo file PATH", "undo directory PATH", "undo key
+// PATH", "undo value PATH NAME", "undo restore PATH NAME", each followed by
+// " left" when the step did not take the thing away), and what it takes away
+// below INSTALLDIR is first copied into the folder "undone" beside LOG, so that
+// the tests see what the run had written. Exit code 0 when RunInstall came back
+// with the page ended.
 #include <windows.h>
 
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "install/install_sequence.h"
 #include "install/progress.h"
+#include "pages/destination_page.h"
 #include "payload/extract_target.h"
+#include "payload/queued_target.h"
 #include "payload/win32_target.h"
 #include "shell/setup_state.h"
 #include "tests/setup/recorder_page.h"
+#include "undo/install_journal.h"
+#include "undo/win32_undo.h"
 
 namespace {
 
@@ -45,6 +59,80 @@ class FullDriveTarget : public ExtractTarget {
   uint32_t room_;
 };
 
+std::string FullPath(const std::string& path) {
+  char full[MAX_PATH * 4] = {0};
+  GetFullPathNameA(path.c_str(), sizeof(full), full, nullptr);
+  std::string result = full;
+  while (result.size() > 3 && result.back() == '\\') result.pop_back();
+  return result;
+}
+
+// Creates every missing level of path.
+void CreateLevels(const std::string& path) {
+  for (size_t cut = path.find('\\', 3); cut != std::string::npos; cut = path.find('\\', cut + 1)) {
+    CreateDirectoryA(path.substr(0, cut).c_str(), nullptr);
+  }
+  CreateDirectoryA(path.c_str(), nullptr);
+}
+
+// The Win32 undo, each step logged and what lies below the destination copied
+// into the witness folder before it goes.
+class WatchedUndo : public UndoActions {
+ public:
+  WatchedUndo(const std::string& destination, const std::string& witness)
+      : destination_(FullPath(destination)), witness_(witness) {}
+
+  bool RemoveFile(const char* path) override {
+    std::string copy;
+    if (Mirror(path, &copy)) {
+      CreateLevels(copy.substr(0, copy.rfind('\\')));
+      CopyFileA(path, copy.c_str(), FALSE);
+    }
+    return Log("file " + std::string(path), actions_.RemoveFile(path));
+  }
+  bool RemoveEmptyDirectory(const char* path) override {
+    std::string copy;
+    if (Mirror(path, &copy)) CreateLevels(copy);
+    return Log("directory " + std::string(path), actions_.RemoveEmptyDirectory(path));
+  }
+  bool RemoveEmptyKey(const char* keyPath) override {
+    return Log("key " + std::string(keyPath), actions_.RemoveEmptyKey(keyPath));
+  }
+  bool DeleteValue(const char* keyPath, const char* name) override {
+    return Log("value " + std::string(keyPath) + " " + name, actions_.DeleteValue(keyPath, name));
+  }
+  bool RestoreValue(const char* keyPath, const char* name, uint32_t type, const uint8_t* data,
+                    uint32_t size) override {
+    return Log("restore " + std::string(keyPath) + " " + name,
+               actions_.RestoreValue(keyPath, name, type, data, size));
+  }
+
+ private:
+  // The witness's path for path when it lies below the destination (or is it).
+  bool Mirror(const char* path, std::string* copy) const {
+    const size_t length = destination_.size();
+    if (_strnicmp(path, destination_.c_str(), length) != 0) return false;
+    if (path[length] != '\0' && path[length] != '\\') return false;
+    *copy = witness_ + (path + length);
+    return true;
+  }
+  static bool Log(const std::string& step, bool done) {
+    RecordLine("undo " + step + (done ? "" : " left"));
+    return done;
+  }
+
+  Win32UndoActions actions_;
+  std::string destination_;
+  std::string witness_;
+};
+
+bool HasOption(int argc, char** argv, const char* option) {
+  for (int i = 5; i < argc; ++i) {
+    if (std::strcmp(argv[i], option) == 0) return true;
+  }
+  return false;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -54,12 +142,21 @@ int main(int argc, char** argv) {
   std::strncpy(Setup.ProgramGroup, argv[3], PathBufferSize - 1);
   Setup.WantDesktopShortcut = std::atoi(argv[4]);
   Setup.ModuleInstance = GetModuleHandleA(nullptr);
+  if (HasOption(argc, argv, "make") && !CreateDestinationChain(Setup.InstallDir)) return 3;
+
+  const std::string log = argv[1];
+  const std::string witness = log.substr(0, log.rfind('\\') + 1) + "undone";
+  WatchedUndo undo(Setup.InstallDir, witness);
   HWND page = CreateRecorderPage(Setup.ModuleInstance);
   Setup.ProgressPage = page;
-  if (argc > 5 && std::strcmp(argv[5], "full") == 0) {
-    Win32ExtractTarget files(page, ShowExtractionProgress);
+  if (HasOption(argc, argv, "full")) {
+    Win32ExtractTarget files(page, ShowExtractionProgress, &RunJournal);
     FullDriveTarget full(files, 2048);
-    RunInstallThrough(page, full);
+    RunInstallThrough(page, full, undo);
+  } else if (HasOption(argc, argv, "watch")) {
+    Win32ExtractTarget files(page, ShowExtractionProgress, &RunJournal);
+    QueuedTarget queue(files);
+    RunInstallThrough(page, queue, undo);
   } else {
     RunInstall(page);
   }
