@@ -4,19 +4,21 @@
 
 #include <cstring>
 
-#include "install/path_format.h"
 #include "install/progress.h"
+#include "install/recording_target.h"
+#include "install/registry_writer.h"
 #include "install/shortcuts.h"
 #include "payload/extract_engine.h"
 #include "payload/extract_target.h"
 #include "payload/queued_target.h"
 #include "payload/win32_target.h"
-#include "shell/fatal_error.h"
-#include "shell/setup_state.h"
-#include "undo/install_journal.h"
-#include "undo/journal_undo.h"
-#include "undo/win32_registry_journal.h"
-#include "undo/win32_undo.h"
+#include "shell/base/fatal_error.h"
+#include "shell/base/install_journal.h"
+#include "shell/base/journal_undo.h"
+#include "shell/base/page_outcome.h"
+#include "shell/base/path_format.h"
+#include "shell/base/setup_state.h"
+#include "shell/base/win32_undo.h"
 
 namespace {
 
@@ -41,52 +43,45 @@ void UndoThisRun() {
   ReportFatalError(code);
 }
 
-bool SetText(HKEY key, const char* keyPath, const char* name, const char* text, DWORD length) {
-  return SetValueRecorded(RunJournal, key, keyPath, name, REG_SZ,
-                          reinterpret_cast<const BYTE*>(text), length) == ERROR_SUCCESS;
-}
-
-HKEY CreateKey(const char* keyPath) {
-  HKEY key = nullptr;
-  if (CreateKeyRecorded(RunJournal, keyPath, &key) != ERROR_SUCCESS) return nullptr;
-  return key;
+bool SetText(RegistryWriter& registry, HKEY key, const char* subkey, const char* name,
+             const char* text, DWORD length) {
+  return registry.SetValue(key, subkey, name, REG_SZ, text, length);
 }
 
 // ProductKey: "pth" and "grp" carry the whole first 1024 bytes of their
 // buffers, "chs" is 0.
-void WriteProductKey(HWND page) {
-  HKEY key = CreateKey(ProductKey);
+void WriteProductKey(HWND page, RegistryWriter& registry) {
+  HKEY key = registry.CreateKey(ProductKey);
   if (key == nullptr) FailInstall(page, FatalRegistry);
-  bool written = SetText(key, ProductKey, "pth", Setup.InstallDir, PathBufferSize - 1) &&
-                 SetText(key, ProductKey, "grp", Setup.ProgramGroup, PathBufferSize - 1);
+  bool written =
+      SetText(registry, key, ProductKey, "pth", Setup.InstallDir, PathBufferSize - 1) &&
+      SetText(registry, key, ProductKey, "grp", Setup.ProgramGroup, PathBufferSize - 1);
   if (!written) {
-    RegCloseKey(key);
+    registry.CloseKey(key);
     FailInstall(page, FatalRegistry);
   }
   SetProgress(96);
-  DWORD checksum = 0;
-  if (SetValueRecorded(RunJournal, key, ProductKey, "chs", REG_DWORD,
-                       reinterpret_cast<const BYTE*>(&checksum),
-                       sizeof(checksum)) != ERROR_SUCCESS) {
-    RegCloseKey(key);
+  const DWORD checksum = 0;
+  if (!registry.SetValue(key, ProductKey, "chs", REG_DWORD, &checksum, sizeof(checksum))) {
+    registry.CloseKey(key);
     FailInstall(page, FatalRegistry);
   }
-  RegCloseKey(key);
+  registry.CloseKey(key);
 }
 
 // The platform's uninstall entry. Its values are not essential; an
 // uninstaller path that would not fit a PathBuffer is left out rather than
 // written cut short.
-void WriteUninstallKey(HWND page) {
-  HKEY key = CreateKey(UninstallKey);
+void WriteUninstallKey(HWND page, RegistryWriter& registry) {
+  HKEY key = registry.CreateKey(UninstallKey);
   if (key == nullptr) FailInstall(page, FatalRegistry);
-  SetText(key, UninstallKey, "DisplayName", ProductTitle, ProductTitleLength + 1);
+  SetText(registry, key, UninstallKey, "DisplayName", ProductTitle, ProductTitleLength + 1);
   PathBuffer uninstaller;
   if (FormatPath(uninstaller, "%s\\Sweeper.exe", Setup.InstallDir)) {
-    SetText(key, UninstallKey, "UninstallString", uninstaller,
+    SetText(registry, key, UninstallKey, "UninstallString", uninstaller,
             static_cast<DWORD>(std::strlen(uninstaller) + 1));
   }
-  RegCloseKey(key);
+  registry.CloseKey(key);
 }
 
 }  // namespace
@@ -94,13 +89,16 @@ void WriteUninstallKey(HWND page) {
 void RunInstall(HWND page) {
   // The file-system calls run on a thread of their own, beside the decoding;
   // that thread records what they create.
-  Win32ExtractTarget files(page, ShowExtractionProgress, &RunJournal);
-  QueuedTarget target(files);
+  Win32ExtractTarget files(page, ShowExtractionProgress);
+  RecordingTarget recorded(files, RunJournal);
+  QueuedTarget target(recorded);
+  RegistryWriter registry(RunJournal);
   Win32UndoActions undo;
-  RunInstallThrough(page, target, undo);
+  RunInstallThrough(page, target, registry, undo);
 }
 
-void RunInstallThrough(HWND page, ExtractTarget& target, UndoActions& undo) {
+void RunInstallThrough(HWND page, ExtractTarget& target, RegistryWriter& registry,
+                       UndoActions& undo) {
   RunUndo = &undo;
   SetStatusText(StatusGathering);
   SetProgress(0);
@@ -130,8 +128,8 @@ void RunInstallThrough(HWND page, ExtractTarget& target, UndoActions& undo) {
 
   SetProgress(95);
   SetStatusText(StatusRegistry);
-  WriteProductKey(page);
-  WriteUninstallKey(page);
+  WriteProductKey(page, registry);
+  WriteUninstallKey(page, registry);
 
   SetProgress(98);
   SetStatusText(StatusStartMenu);
@@ -151,5 +149,5 @@ void RunInstallThrough(HWND page, ExtractTarget& target, UndoActions& undo) {
 
   SetStatusText(StatusComplete);
   SetProgress(100);
-  EndDialog(Setup.ProgressPage, 1);
+  EndDialog(Setup.ProgressPage, PageForward);
 }

@@ -20,6 +20,7 @@
 #include <windows.h>
 
 class ExtractTarget;
+class RegistryWriter;
 class UndoActions;
 
 // The installation's registry keys, both below HKEY_LOCAL_MACHINE.
@@ -45,14 +46,18 @@ constexpr char DirectXWarning[] =
     "It can be downloaded from https://www.microsoft.com/download/details.aspx?id=35";
 
 // Runs the whole installation on page (the window Setup.ProgressPage holds),
-// extracting through the Win32 file target (which records into RunJournal)
-// and undoing a failed run through the Win32 undo.
+// extracting through the Win32 file target behind the file thread's queue
+// (RecordingTarget records what it creates into RunJournal), writing the
+// registry records into RunJournal too, and undoing a failed run through the
+// Win32 undo.
 void RunInstall(HWND page);
 
-// The same, extracting through target and undoing through undo: lets
-// file-system faults be staged and the undo be watched. What target creates
-// is undone only when it records it into RunJournal.
-void RunInstallThrough(HWND page, ExtractTarget& target, UndoActions& undo);
+// The same, extracting through target, writing the registry records through
+// registry and undoing through undo: lets file-system and registry faults be
+// staged and the undo be watched. What target and registry create is undone
+// only when they record it into RunJournal.
+void RunInstallThrough(HWND page, ExtractTarget& target, RegistryWriter& registry,
+                       UndoActions& undo);
 
 // True when DirectDraw's library can be loaded; it is freed again at once.
 bool HasDirectDraw();

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "payload/archive_check.h"
+#include "payload/install_list.h"
 #include "payload/lzh_decoder.h"
 
 namespace {
@@ -22,11 +23,7 @@ uint32_t FilesFailed = 0;
 uint32_t FilesDone = 0;
 LzhDecoder Decoder;
 
-inline void ReportProgress() {
-  const int64_t percent =
-      static_cast<int64_t>(TotalWritten) * 95 / static_cast<int64_t>(PayloadTotalBytes);
-  CurrentTarget->Progress(static_cast<int32_t>(percent));
-}
+inline void ReportProgress() { CurrentTarget->Progress(ExtractionPercent(TotalWritten)); }
 
 // Writes the first `length` bytes of the buffer. A failed or short write
 // abandons the file: it gets no further write.
@@ -71,20 +68,14 @@ struct BufferedOutput {
   void operator()(uint32_t value) { OutputByte(value); }
 };
 
-}  // namespace
-
-uint32_t NextStoredByte() { return NextByte(); }
-void BufferOutputByte(uint32_t value) { OutputByte(value); }
-uint64_t BytesWritten() { return TotalWritten; }
-uint32_t FailedFiles() { return FilesFailed; }
-uint32_t FilesWritten() { return FilesDone; }
-
-int32_t ExtractFile(const uint8_t* block, const char* path, ExtractTarget& target) {
+// Creates the file at path and decodes the stored block into it. A file that
+// cannot be created, or whose writes failed, counts in FilesFailed.
+void ExtractFile(const uint8_t* block, const char* path, ExtractTarget& target) {
   CurrentTarget = &target;
   StreamStart = ArchiveReader::BlockStream(block);
   if (!target.OpenFile(path)) {
     ++FilesFailed;
-    return 0;
+    return;
   }
   StreamPos = 0;
   BufferFill = 0;
@@ -100,7 +91,14 @@ int32_t ExtractFile(const uint8_t* block, const char* path, ExtractTarget& targe
   } else {
     ++FilesDone;
   }
-  return 1;
+}
+
+}  // namespace
+
+int32_t ExtractionPercent(uint64_t bytesWritten) {
+  // In 64 bits: 32-bit arithmetic would overflow past 22.6 MB (2^31 / 95).
+  return static_cast<int32_t>(static_cast<int64_t>(bytesWritten) * 95 /
+                              static_cast<int64_t>(PayloadTotalBytes));
 }
 
 int32_t ExtractEntries(const ArchiveReader* reader, ExtractTarget& target) {
@@ -109,20 +107,15 @@ int32_t ExtractEntries(const ArchiveReader* reader, ExtractTarget& target) {
   char line[archive_format::LineBufferSize];
   const int32_t count = reader->EntryCount();
   for (int32_t i = 0; i < count; ++i) {
-    line[0] = 0;
     const char* path = reader->Path(i);
-    int length;
-    if (reader->IsDirectory(i)) {
+    const bool directory = reader->IsDirectory(i);
+    if (directory) {
       target.CreateDirectory(path);
-      length = std::snprintf(line, sizeof line, "!%s\r\n", path);
     } else {
       ExtractFile(reader->EntryBlock(i), path, target);
-      length = std::snprintf(line, sizeof line, "%s\r\n", path);
     }
-    // Checked paths always fit; a line that would not is cut at the buffer.
-    if (length < 0) length = 0;
-    if (length >= static_cast<int>(sizeof line)) length = static_cast<int>(sizeof line) - 1;
-    target.InstallListLine(line, static_cast<uint32_t>(length));
+    const uint32_t length = FormatInstallListLine(path, directory, line, sizeof line);
+    target.InstallListLine(line, length);
     if ((i & 4) != 0) target.Repaint();
   }
   // What a queueing target found to fail after accepting it counts as if it had

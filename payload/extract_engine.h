@@ -27,8 +27,15 @@
 #include "payload/archive_reader.h"
 #include "payload/extract_target.h"
 
+// The bytes the payload decodes to as far as the progress is concerned (the
+// demo product's tree is planned around it), and the size of each write.
 constexpr uint64_t PayloadTotalBytes = 89953485;
 constexpr uint32_t OutputBufferSize = 0x20000;  // 131,072 bytes
+
+// The percentage reported after bytesWritten bytes: bytesWritten * 95 /
+// PayloadTotalBytes, rounded down, in 64-bit arithmetic. The payload's own
+// bytes stay within 0..95; 90,900,364 bytes or more report 96 and beyond.
+int32_t ExtractionPercent(uint64_t bytesWritten);
 
 struct ExtractReport {
   int32_t result;        // 0 after the walk, -1 when the archive is missing or damaged
@@ -46,16 +53,3 @@ int32_t ExtractArchive(const uint8_t* archive, size_t archiveSize, ExtractTarget
 // Returns 0, or -1 for a null or closed reader.
 int32_t ExtractEntries(const ArchiveReader* reader, ExtractTarget& target);
 
-// Creates the file at path and decodes the stored block into it. Returns 1
-// when the file was created (its writes may still have failed: see
-// FailedFiles), 0 when it could not be created.
-int32_t ExtractFile(const uint8_t* block, const char* path, ExtractTarget& target);
-
-// The decoder's input and output operations over the engine's state.
-uint32_t NextStoredByte();
-void BufferOutputByte(uint32_t value);
-
-// Running totals of the current extraction (reset by ExtractArchive).
-uint64_t BytesWritten();
-uint32_t FailedFiles();
-uint32_t FilesWritten();

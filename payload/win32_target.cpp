@@ -1,28 +1,22 @@
 #include "payload/win32_target.h"
 
-#include "undo/win32_journal.h"
-
-Win32ExtractTarget::Win32ExtractTarget(HWND progressPage, void (*setProgress)(int32_t percent),
-                                       InstallJournal* journal)
-    : progressPage_(progressPage), setProgress_(setProgress), journal_(journal) {}
+Win32ExtractTarget::Win32ExtractTarget(HWND progressPage, void (*setProgress)(int32_t percent))
+    : progressPage_(progressPage), setProgress_(setProgress) {}
 
 Win32ExtractTarget::~Win32ExtractTarget() { CloseFile(); }
 
 void Win32ExtractTarget::CreateDirectory(const char* relativePath) {
   // An existing directory is fine.
-  if (journal_ != nullptr) {
-    CreateDirectoryRecorded(*journal_, relativePath);
-  } else {
-    CreateDirectoryA(relativePath, nullptr);
-  }
+  lastCallCreated_ = CreateDirectoryA(relativePath, nullptr) != FALSE;
 }
 
 bool Win32ExtractTarget::OpenFile(const char* relativePath) {
   CloseFile();
   currentFile_ = CreateFileA(relativePath, GENERIC_WRITE, FILE_SHARE_WRITE, nullptr,
                              CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (journal_ != nullptr) RecordFileIfCreated(*journal_, currentFile_, relativePath);
-  return currentFile_ != INVALID_HANDLE_VALUE;
+  const bool opened = currentFile_ != INVALID_HANDLE_VALUE;
+  lastCallCreated_ = opened && GetLastError() != ERROR_ALREADY_EXISTS;
+  return opened;
 }
 
 bool Win32ExtractTarget::Write(const uint8_t* data, uint32_t length, uint32_t* written) {

@@ -4,15 +4,15 @@
 // (GENERIC_WRITE, FILE_SHARE_WRITE, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL),
 // WriteFile, CloseHandle, UpdateWindow on the progress page and Sleep(0).
 // Install-list lines are not written anywhere: the payload carries its own
-// list file. Given a journal, it records there every directory and file that its
-// calls create (not a file that was there and is overwritten), in the order the
-// calls are made, on the thread that makes them.
+// list file. After each CreateDirectory or OpenFile it tells whether that call
+// made something new, as the creating call itself reports it: CreateDirectoryA
+// succeeds only for a directory it made, and CreateFileA with CREATE_ALWAYS
+// leaves ERROR_ALREADY_EXISTS when it overwrote a file that was there.
 #pragma once
 
 #include <windows.h>
 
 #include "payload/extract_target.h"
-#include "undo/install_journal.h"
 
 // The seam's method name, not the <windows.h> macro (see extract_target.h).
 #ifdef CreateDirectory
@@ -21,8 +21,7 @@
 
 class Win32ExtractTarget : public ExtractTarget {
  public:
-  Win32ExtractTarget(HWND progressPage, void (*setProgress)(int32_t percent),
-                     InstallJournal* journal = nullptr);
+  Win32ExtractTarget(HWND progressPage, void (*setProgress)(int32_t percent));
   ~Win32ExtractTarget() override;
 
   void CreateDirectory(const char* relativePath) override;
@@ -33,9 +32,15 @@ class Win32ExtractTarget : public ExtractTarget {
   void Repaint() override;
   void Progress(int32_t percent) override;
 
+  // True when the last CreateDirectory or OpenFile made a directory or file
+  // that was not there; false for a directory that existed, a file that was
+  // overwritten and a call that failed. Asked on the thread that made the
+  // call, before its next one.
+  bool LastCallCreated() const { return lastCallCreated_; }
+
  private:
   HWND progressPage_;
   void (*setProgress_)(int32_t percent);
-  InstallJournal* journal_;
   HANDLE currentFile_ = INVALID_HANDLE_VALUE;
+  bool lastCallCreated_ = false;
 };

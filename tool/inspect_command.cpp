@@ -2,10 +2,12 @@
 #include <cstdio>
 #include <cstring>
 
+#include "payload/archive_check.h"
 #include "payload/archive_reader.h"
-#include "payload/lzh_decoder.h"
+#include "tool/archive_input.h"
 #include "tool/commands.h"
 #include "tool/mapped_file.h"
+#include "tool/stream_decode.h"
 
 namespace {
 
@@ -22,26 +24,6 @@ const char VerifyUsage[] =
     "offsets, paths and links, the blocks back to back) and decodes every stream\n"
     "in memory. Prints \"ok\" and exits 0, or names the damaged entry and exits 1.\n";
 
-LzhDecoder VerifyDecoder;
-
-// Counts what the decoder takes and gives, keeping nothing.
-struct CountingInput {
-  const uint8_t* stream;
-  uint32_t taken;
-  uint32_t operator()() { return stream[taken++]; }
-};
-struct CountingOutput {
-  uint32_t bytes;
-  uint32_t flushes;
-  void operator()(uint32_t value) {
-    if (value == FlushMarker) {
-      ++flushes;
-    } else {
-      ++bytes;
-    }
-  }
-};
-
 void Describe(ArchiveProblem* problem, const ArchiveReader& reader, int32_t i,
               const char* format, uint32_t a, uint32_t b) {
   char reason[128];
@@ -51,15 +33,9 @@ void Describe(ArchiveProblem* problem, const ArchiveReader& reader, int32_t i,
                 static_cast<int>(i), reader.Path(i), reason);
 }
 
-bool MapArchive(const char* command, const char* path, MappedFile* file) {
-  std::string error;
-  if (file->Open(path, &error)) return true;
-  std::fprintf(stderr, "exar %s: %s\n", command, error.c_str());
-  return false;
-}
-
-}  // namespace
-
+// Checks structure and layout (CheckArchiveLayout) and decodes every stream in
+// memory: each must yield exactly its UncompressedSize and use exactly its
+// CompressedSize bytes.
 bool VerifyArchive(const uint8_t* archive, size_t size, ArchiveProblem* problem) {
   if (!CheckArchiveLayout(archive, size, problem)) return false;
   ArchiveReader reader;
@@ -69,16 +45,15 @@ bool VerifyArchive(const uint8_t* archive, size_t size, ArchiveProblem* problem)
     const uint8_t* block = reader.EntryBlock(i);
     uint32_t compressed = ArchiveReader::BlockCompressedSize(block);
     uint32_t uncompressed = ArchiveReader::BlockUncompressedSize(block);
-    const uint32_t expected = uncompressed;
-    CountingInput input{ArchiveReader::BlockStream(block), 0};
-    CountingOutput output{0, 0};
-    const uint32_t produced = VerifyDecoder.Decode(compressed, uncompressed, input, output);
-    if (produced != expected || output.bytes != expected) {
-      Describe(problem, reader, i, "stream decodes to %u bytes, not %u", produced, expected);
+    const DecodedStream decoded =
+        DecodeStream(ArchiveReader::BlockStream(block), compressed, uncompressed, nullptr);
+    if (decoded.produced != uncompressed || decoded.bytes != uncompressed) {
+      Describe(problem, reader, i, "stream decodes to %u bytes, not %u", decoded.produced,
+               uncompressed);
       return false;
     }
-    if (input.taken != compressed) {
-      Describe(problem, reader, i, "stream ends after %u of its %u bytes", input.taken,
+    if (decoded.taken != compressed) {
+      Describe(problem, reader, i, "stream ends after %u of its %u bytes", decoded.taken,
                compressed);
       return false;
     }
@@ -87,22 +62,9 @@ bool VerifyArchive(const uint8_t* archive, size_t size, ArchiveProblem* problem)
   return true;
 }
 
-int CommandList(int argc, char** argv) {
-  if (WantsHelp(argc, argv)) {
-    std::fputs(ListUsage, stdout);
-    return ExitSuccess;
-  }
-  if (argc != 1) {
-    std::fputs(ListUsage, stderr);
-    return ExitUsage;
-  }
+int List(int, char** argv) {
   MappedFile file;
-  if (!MapArchive("list", argv[0], &file)) return ExitFailure;
-  ArchiveProblem problem;
-  if (!CheckArchive(file.Data(), file.Size(), &problem)) {
-    std::fprintf(stderr, "exar list: %s: damaged archive: %s\n", argv[0], problem.message);
-    return ExitFailure;
-  }
+  if (!OpenCheckedArchive("list", argv[0], CheckArchive, &file)) return ExitFailure;
   ArchiveReader reader;
   reader.Open(file.Data());
   std::printf("%-4s %12s %12s %6s  %s\n", "kind", "size", "stored", "ratio", "path");
@@ -135,29 +97,14 @@ int CommandList(int argc, char** argv) {
   return ExitSuccess;
 }
 
-int CommandVerify(int argc, char** argv) {
-  if (WantsHelp(argc, argv)) {
-    std::fputs(VerifyUsage, stdout);
-    return ExitSuccess;
-  }
-  if (argc != 1) {
-    std::fputs(VerifyUsage, stderr);
-    return ExitUsage;
-  }
+int Verify(int, char** argv) {
   MappedFile file;
-  if (!MapArchive("verify", argv[0], &file)) return ExitFailure;
-  ArchiveProblem problem;
-  if (!VerifyArchive(file.Data(), file.Size(), &problem)) {
-    std::fprintf(stderr, "exar verify: %s: damaged archive: %s\n", argv[0], problem.message);
-    return ExitFailure;
-  }
+  if (!OpenCheckedArchive("verify", argv[0], VerifyArchive, &file)) return ExitFailure;
   std::printf("%s: ok\n", argv[0]);
   return ExitSuccess;
 }
 
-bool WantsHelp(int argc, char** argv) {
-  for (int i = 0; i < argc; ++i) {
-    if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) return true;
-  }
-  return false;
-}
+}  // namespace
+
+const ExarCommand ListCommand = {"list", ListUsage, TakesOneArgument, List};
+const ExarCommand VerifyCommand = {"verify", VerifyUsage, TakesOneArgument, Verify};

@@ -2,8 +2,10 @@
 // read and encoded one at a time, and their blocks written as they are made;
 // the head (header, name table, directory) is written last, over the room
 // kept for it at the start.
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
+#include <string>
 #include <system_error>
 #include <vector>
 
@@ -62,8 +64,16 @@ bool WriteAt(std::FILE* f, const uint8_t* data, size_t size) {
   return size == 0 || std::fwrite(data, 1, size, f) == size;
 }
 
-}  // namespace
+struct PackSummary {
+  uint32_t directories;
+  uint32_t files;
+  uint64_t inputBytes;
+  uint64_t archiveBytes;
+};
 
+// Builds an archive at `output` from the tree below `directory`: paths
+// relative to it, backslash-separated and upper-cased (ASCII letters).
+// Fills error on failure; the output appears only when complete (see OutputFile).
 bool PackTree(const char* directory, const char* output, PackSummary* summary,
               std::string* error) {
   std::error_code ec;
@@ -143,15 +153,7 @@ bool PackTree(const char* directory, const char* output, PackSummary* summary,
   return true;
 }
 
-int CommandPack(int argc, char** argv) {
-  if (WantsHelp(argc, argv)) {
-    std::fputs(PackUsage, stdout);
-    return ExitSuccess;
-  }
-  if (argc != 2) {
-    std::fputs(PackUsage, stderr);
-    return ExitUsage;
-  }
+int Pack(int, char** argv) {
   PackSummary summary{};
   std::string error;
   if (!PackTree(argv[0], argv[1], &summary, &error)) {
@@ -164,3 +166,7 @@ int CommandPack(int argc, char** argv) {
               static_cast<unsigned long long>(summary.archiveBytes));
   return ExitSuccess;
 }
+
+}  // namespace
+
+const ExarCommand PackCommand = {"pack", PackUsage, TakesTwoArguments, Pack};
