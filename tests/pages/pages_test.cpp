@@ -439,7 +439,7 @@ PageStep NoBrowser() {
 
 TEST_F(DestinationTest, ExistingFileIsTakenWithoutAQuestion) {
   // CreateDirectoryA reports that the name exists: the page takes it as it is.
-  const std::string file = Root + "\plain.txt";
+  const std::string file = Root + "\\plain.txt";
   WriteFileText(file, "mine");
   SetField(Root);
   const INT_PTR result =
