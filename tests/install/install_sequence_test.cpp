@@ -195,12 +195,15 @@ class Install : public ::testing::Test {
     alignas(DWORD) BYTE aclBytes[256];
     PACL acl = reinterpret_cast<PACL>(aclBytes);
     InitializeAcl(acl, sizeof(aclBytes), ACL_REVISION);
-    if (denyWrites) AddAccessDeniedAce(acl, ACL_REVISION, KEY_SET_VALUE | KEY_CREATE_SUB_KEY, everyone);
+    if (denyWrites) {
+      AddAccessDeniedAce(acl, ACL_REVISION, KEY_SET_VALUE | KEY_CREATE_SUB_KEY, everyone);
+    }
     AddAccessAllowedAce(acl, ACL_REVISION, KEY_ALL_ACCESS, everyone);
     SECURITY_DESCRIPTOR descriptor;
     InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION);
     SetSecurityDescriptorDacl(&descriptor, TRUE, acl, FALSE);
-    const bool set = RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, &descriptor) == ERROR_SUCCESS;
+    const bool set =
+        RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, &descriptor) == ERROR_SUCCESS;
     FreeSid(everyone);
     RegCloseKey(key);
     return set;
