@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "install/progress.h"
+#include "install/recording_target.h"
 #include "install/registry_writer.h"
 #include "install/shortcuts.h"
 #include "payload/extract_engine.h"
@@ -12,20 +13,39 @@
 #include "payload/queued_target.h"
 #include "payload/win32_target.h"
 #include "shell/base/fatal_error.h"
+#include "shell/base/install_journal.h"
+#include "shell/base/journal_undo.h"
 #include "shell/base/page_outcome.h"
 #include "shell/base/path_format.h"
 #include "shell/base/setup_state.h"
+#include "shell/base/win32_undo.h"
 
 namespace {
 
+// How this run's work is taken back after a fatal failure.
+UndoActions* RunUndo = nullptr;
+
+// Takes back what this run created (RunJournal), newest first. The destination
+// has been the current directory since the extraction, and a directory in use
+// as one cannot be removed: the undo works from the Windows directory.
+void UndoThisRun() {
+  char windows[MAX_PATH + 1];
+  const UINT length = GetWindowsDirectoryA(windows, sizeof(windows));
+  if (length != 0 && length < sizeof(windows)) SetCurrentDirectoryA(windows);
+  if (RunUndo != nullptr) UndoJournal(RunJournal, *RunUndo);
+}
+
+// Every fatal failure of the sequence comes after the progress page was
+// shown, so the run's work is undone before the box.
 [[noreturn]] void FailInstall(HWND page, int32_t code) {
   DestroyWindow(page);
+  UndoThisRun();
   ReportFatalError(code);
 }
 
-bool SetText(RegistryWriter& registry, HKEY key, const char* name, const char* text,
-             DWORD length) {
-  return registry.SetValue(key, name, REG_SZ, text, length);
+bool SetText(RegistryWriter& registry, HKEY key, const char* subkey, const char* name,
+             const char* text, DWORD length) {
+  return registry.SetValue(key, subkey, name, REG_SZ, text, length);
 }
 
 // ProductKey: "pth" and "grp" carry the whole first 1024 bytes of their
@@ -33,15 +53,16 @@ bool SetText(RegistryWriter& registry, HKEY key, const char* name, const char* t
 void WriteProductKey(HWND page, RegistryWriter& registry) {
   HKEY key = registry.CreateKey(ProductKey);
   if (key == nullptr) FailInstall(page, FatalRegistry);
-  bool written = SetText(registry, key, "pth", Setup.InstallDir, PathBufferSize - 1) &&
-                 SetText(registry, key, "grp", Setup.ProgramGroup, PathBufferSize - 1);
+  bool written =
+      SetText(registry, key, ProductKey, "pth", Setup.InstallDir, PathBufferSize - 1) &&
+      SetText(registry, key, ProductKey, "grp", Setup.ProgramGroup, PathBufferSize - 1);
   if (!written) {
     registry.CloseKey(key);
     FailInstall(page, FatalRegistry);
   }
   SetProgress(96);
   const DWORD checksum = 0;
-  if (!registry.SetValue(key, "chs", REG_DWORD, &checksum, sizeof(checksum))) {
+  if (!registry.SetValue(key, ProductKey, "chs", REG_DWORD, &checksum, sizeof(checksum))) {
     registry.CloseKey(key);
     FailInstall(page, FatalRegistry);
   }
@@ -54,10 +75,10 @@ void WriteProductKey(HWND page, RegistryWriter& registry) {
 void WriteUninstallKey(HWND page, RegistryWriter& registry) {
   HKEY key = registry.CreateKey(UninstallKey);
   if (key == nullptr) FailInstall(page, FatalRegistry);
-  SetText(registry, key, "DisplayName", ProductTitle, ProductTitleLength + 1);
+  SetText(registry, key, UninstallKey, "DisplayName", ProductTitle, ProductTitleLength + 1);
   PathBuffer uninstaller;
   if (FormatPath(uninstaller, "%s\\Sweeper.exe", Setup.InstallDir)) {
-    SetText(registry, key, "UninstallString", uninstaller,
+    SetText(registry, key, UninstallKey, "UninstallString", uninstaller,
             static_cast<DWORD>(std::strlen(uninstaller) + 1));
   }
   registry.CloseKey(key);
@@ -66,14 +87,19 @@ void WriteUninstallKey(HWND page, RegistryWriter& registry) {
 }  // namespace
 
 void RunInstall(HWND page) {
-  // The file-system calls run on a thread of their own, beside the decoding.
+  // The file-system calls run on a thread of their own, beside the decoding;
+  // that thread records what they create.
   Win32ExtractTarget files(page, ShowExtractionProgress);
-  QueuedTarget target(files);
-  RegistryWriter registry;
-  RunInstallThrough(page, target, registry);
+  RecordingTarget recorded(files, RunJournal);
+  QueuedTarget target(recorded);
+  RegistryWriter registry(RunJournal);
+  Win32UndoActions undo;
+  RunInstallThrough(page, target, registry, undo);
 }
 
-void RunInstallThrough(HWND page, ExtractTarget& target, RegistryWriter& registry) {
+void RunInstallThrough(HWND page, ExtractTarget& target, RegistryWriter& registry,
+                       UndoActions& undo) {
+  RunUndo = &undo;
   SetStatusText(StatusGathering);
   SetProgress(0);
   SetStatusText(StatusExtracting);

@@ -10,12 +10,18 @@
 //   7  InstallDir cannot be made the current directory (nothing is written);
 //   6  files of the payload could not be created or fully written (after the
 //      extraction has written everything it could).
+// Before the box of any of these, what this run created (RunJournal: the
+// destination page's directories, the extracted files and directories, the
+// registry keys and values, the shortcuts) is taken back, newest first. Files
+// that were there and were overwritten keep their new content; values that
+// were replaced get their previous data back.
 #pragma once
 
 #include <windows.h>
 
 class ExtractTarget;
 class RegistryWriter;
+class UndoActions;
 
 // The installation's registry keys, both below HKEY_LOCAL_MACHINE.
 constexpr char ProductKey[] = "SOFTWARE\\Aldmoor&Brisk\\Umberlay Vale (Demo)";
@@ -40,12 +46,18 @@ constexpr char DirectXWarning[] =
     "It can be downloaded from https://www.microsoft.com/download/details.aspx?id=35";
 
 // Runs the whole installation on page (the window Setup.ProgressPage holds),
-// extracting through the Win32 file target.
+// extracting through the Win32 file target behind the file thread's queue
+// (RecordingTarget records what it creates into RunJournal), writing the
+// registry records into RunJournal too, and undoing a failed run through the
+// Win32 undo.
 void RunInstall(HWND page);
 
-// The same, extracting through target and writing the registry records
-// through registry: lets file-system and registry faults be staged.
-void RunInstallThrough(HWND page, ExtractTarget& target, RegistryWriter& registry);
+// The same, extracting through target, writing the registry records through
+// registry and undoing through undo: lets file-system and registry faults be
+// staged and the undo be watched. What target and registry create is undone
+// only when they record it into RunJournal.
+void RunInstallThrough(HWND page, ExtractTarget& target, RegistryWriter& registry,
+                       UndoActions& undo);
 
 // True when DirectDraw's library can be loaded; it is freed again at once.
 bool HasDirectDraw();

@@ -1,19 +1,17 @@
 #include "install/registry_writer.h"
 
+#include "shell/base/win32_registry_journal.h"
+
 HKEY RegistryWriter::CreateKey(const char* subkey) {
   HKEY key = nullptr;
-  DWORD disposition = 0;
-  if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, subkey, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_WRITE,
-                      nullptr, &key, &disposition) != ERROR_SUCCESS) {
-    return nullptr;
-  }
+  if (CreateKeyRecorded(journal_, subkey, &key) != ERROR_SUCCESS) return nullptr;
   return key;
 }
 
-bool RegistryWriter::SetValue(HKEY key, const char* name, DWORD type, const void* data,
-                              DWORD size) {
-  return RegSetValueExA(key, name, 0, type, static_cast<const BYTE*>(data), size) ==
-         ERROR_SUCCESS;
+bool RegistryWriter::SetValue(HKEY key, const char* subkey, const char* name, DWORD type,
+                              const void* data, DWORD size) {
+  return SetValueRecorded(journal_, key, subkey, name, type, static_cast<const BYTE*>(data),
+                          size) == ERROR_SUCCESS;
 }
 
 void RegistryWriter::CloseKey(HKEY key) { RegCloseKey(key); }

@@ -6,8 +6,10 @@
 
 #include <cstring>
 
+#include "shell/base/install_journal.h"
 #include "shell/base/path_format.h"
 #include "shell/base/shell_folders.h"
+#include "shell/base/win32_journal.h"
 
 namespace {
 
@@ -37,23 +39,26 @@ IShellLinkA* NewShellLink(const char* targetPath, const char* description) {
   return link;
 }
 
-// Saves the link at linkPath and releases it.
+// Saves the link at linkPath and releases it. A link file that was not there
+// before is recorded as this run's.
 void SaveAndRelease(IShellLinkA* link, const char* linkPath) {
   IPersistFile* file = nullptr;
   if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file))) &&
       file != nullptr) {
     WCHAR widePath[PathBufferSize];
     if (MultiByteToWideChar(CP_ACP, 0, linkPath, -1, widePath, PathBufferSize) > 0) {
+      const bool wasAbsent = PathIsAbsent(linkPath);
       file->Save(widePath, TRUE);
+      if (wasAbsent && !PathIsAbsent(linkPath)) RecordNewFile(RunJournal, linkPath);
     }
     file->Release();
   }
   link->Release();
 }
 
-// Creates one directory level; an existing one is accepted.
+// Creates one directory level (recorded when made); an existing one is accepted.
 bool CreateLevel(const char* path) {
-  return CreateDirectoryA(path, nullptr) || GetLastError() == ERROR_ALREADY_EXISTS;
+  return CreateDirectoryRecorded(RunJournal, path) || GetLastError() == ERROR_ALREADY_EXISTS;
 }
 
 // Writes one shortcut file at linkPath (COM is initialised and uninitialised

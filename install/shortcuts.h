@@ -6,7 +6,8 @@
 // description and the working directory Setup.InstallDir. Nothing here shows
 // a message or reports a failure: a step that fails ends that shortcut work
 // silently and the installation goes on. A composed path that would not fit a
-// PathBuffer skips the shortcut in question.
+// PathBuffer skips the shortcut in question. The group folders and link files
+// that were not there before are recorded in RunJournal.
 #pragma once
 
 #include "shell/base/setup_state.h"

@@ -8,9 +8,11 @@
 #include "pages/page_common.h"
 #include "pages/path_prefixes.h"
 #include "resources/resource_ids.h"
+#include "shell/base/install_journal.h"
 #include "shell/base/page_outcome.h"
 #include "shell/base/setup_state.h"
 #include "shell/base/shell_folders.h"
+#include "shell/base/win32_journal.h"
 
 uint64_t FreeBytes;
 
@@ -116,17 +118,12 @@ bool AcceptDestination(HWND page) {
       RemoveDirectoryA(Setup.DirField);
       return false;
     }
+    RecordNewDirectory(RunJournal, Setup.DirField);  // kept: made by this run
   } else if (GetLastError() != ERROR_ALREADY_EXISTS) {
     FormatCreateQuestion(Setup.DirField, text, sizeof(text));
     if (MessageBoxA(page, text, "Warning!", MB_YESNO | MB_ICONQUESTION) != IDYES) return false;
     if (Setup.DirField[0] == '\0') return false;
-    // A path deeper than the prefix table is refused like one that cannot be
-    // made, and so is a last level that cannot be made (a name the file
-    // system refuses): the page never accepts a directory that is not there.
-    const bool made = SplitPathPrefixes(Setup.DirField) && CreatePathChain() == 1 &&
-                      (CreateDirectoryA(Setup.DirField, nullptr) ||
-                       GetLastError() == ERROR_ALREADY_EXISTS);
-    if (!made) {
+    if (!CreateDestinationChain(Setup.DirField)) {
       FormatCreateFailure(Setup.DirField, text, sizeof(text));
       MessageBoxA(page, text, "Warning!", MB_ICONEXCLAMATION);
       return false;
@@ -184,9 +181,18 @@ INT_PTR CALLBACK DestinationPageProc(HWND page, UINT message, WPARAM wParam, LPA
 
 int CreatePathChain() {
   for (int slot = PrefixCount - 1; slot >= 0; --slot) {
-    if (!CreateDirectoryA(PrefixTable[slot], nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) {
+    if (!CreateDirectoryRecorded(RunJournal, PrefixTable[slot]) &&
+        GetLastError() != ERROR_ALREADY_EXISTS) {
       return -1;
     }
   }
   return 1;
+}
+
+// A path deeper than the prefix table is refused like one that cannot be made,
+// and so is a last level that cannot be made (a name the file system refuses):
+// the page never accepts a directory that is not there.
+bool CreateDestinationChain(const char* path) {
+  return SplitPathPrefixes(path) && CreatePathChain() == 1 &&
+         (CreateDirectoryRecorded(RunJournal, path) || GetLastError() == ERROR_ALREADY_EXISTS);
 }

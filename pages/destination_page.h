@@ -4,7 +4,8 @@
 // directory, with any missing parents, created after a question. Outcomes:
 // 1 Next (Setup.InstallDir then equals Setup.DirField), 2 Back, 3 Cancel.
 // Back and Cancel drop what was typed: the field shows Setup.DirField again
-// at the next showing.
+// at the next showing. Every directory level the page makes and keeps is
+// recorded in RunJournal (the one a No answer removes again is not).
 #pragma once
 
 #include <windows.h>
@@ -19,3 +20,9 @@ extern uint64_t FreeBytes;
 // existing one counts as created. 1 when all exist, -1 at the first that can
 // be neither created nor found.
 int CreatePathChain();
+
+// Creates path with its missing parents, from the top down (SplitPathPrefixes,
+// CreatePathChain, then path itself). True when path exists as a directory at
+// the end; false for an empty path, one with more levels than the prefix table
+// holds, or a level that cannot be made (levels made before it stay).
+bool CreateDestinationChain(const char* path);

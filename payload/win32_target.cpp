@@ -6,14 +6,17 @@ Win32ExtractTarget::Win32ExtractTarget(HWND progressPage, void (*setProgress)(in
 Win32ExtractTarget::~Win32ExtractTarget() { CloseFile(); }
 
 void Win32ExtractTarget::CreateDirectory(const char* relativePath) {
-  CreateDirectoryA(relativePath, nullptr);  // an existing directory is fine
+  // An existing directory is fine.
+  lastCallCreated_ = CreateDirectoryA(relativePath, nullptr) != FALSE;
 }
 
 bool Win32ExtractTarget::OpenFile(const char* relativePath) {
   CloseFile();
   currentFile_ = CreateFileA(relativePath, GENERIC_WRITE, FILE_SHARE_WRITE, nullptr,
                              CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  return currentFile_ != INVALID_HANDLE_VALUE;
+  const bool opened = currentFile_ != INVALID_HANDLE_VALUE;
+  lastCallCreated_ = opened && GetLastError() != ERROR_ALREADY_EXISTS;
+  return opened;
 }
 
 bool Win32ExtractTarget::Write(const uint8_t* data, uint32_t length, uint32_t* written) {

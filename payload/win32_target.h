@@ -4,7 +4,10 @@
 // (GENERIC_WRITE, FILE_SHARE_WRITE, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL),
 // WriteFile, CloseHandle, UpdateWindow on the progress page and Sleep(0).
 // Install-list lines are not written anywhere: the payload carries its own
-// list file.
+// list file. After each CreateDirectory or OpenFile it tells whether that call
+// made something new, as the creating call itself reports it: CreateDirectoryA
+// succeeds only for a directory it made, and CreateFileA with CREATE_ALWAYS
+// leaves ERROR_ALREADY_EXISTS when it overwrote a file that was there.
 #pragma once
 
 #include <windows.h>
@@ -29,8 +32,15 @@ class Win32ExtractTarget : public ExtractTarget {
   void Repaint() override;
   void Progress(int32_t percent) override;
 
+  // True when the last CreateDirectory or OpenFile made a directory or file
+  // that was not there; false for a directory that existed, a file that was
+  // overwritten and a call that failed. Asked on the thread that made the
+  // call, before its next one.
+  bool LastCallCreated() const { return lastCallCreated_; }
+
  private:
   HWND progressPage_;
   void (*setProgress_)(int32_t percent);
   HANDLE currentFile_ = INVALID_HANDLE_VALUE;
+  bool lastCallCreated_ = false;
 };

@@ -1,7 +1,9 @@
 // The whole install sequence on small payloads, each run in a process of its
 // own (install_runner, with the payload as its resource): what the progress
-// page shows and in which order, what lands on disk and in the registry, and
-// how each fault ends the installation with the right error box.
+// page shows and in which order, what lands on disk and in the registry, how
+// each fault ends the installation with the right error box, and that a failed
+// run leaves the destination, the start menu and the registry as it found them
+// (the runner's watched undo keeps a copy of what it took away in "undone").
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <shlobj.h>
@@ -63,6 +65,15 @@ struct InstallRun {
   std::vector<std::string> statuses;  // texts of 1027 in order
   std::vector<int> bar;               // positions of 1016 in order
   std::vector<std::string> percents;  // texts of 1018 in order
+  std::vector<std::string> undo;      // the watched undo's steps, in order
+};
+
+// What a failed run must leave as it found it.
+struct SystemState {
+  std::vector<std::string> destination;  // names and sizes below the destination
+  std::vector<std::string> startMenu;    // below the Programs folder
+  std::vector<std::string> desktop;
+  std::vector<std::string> registry;     // the maker's key and the uninstall entry
 };
 
 class Install : public ::testing::Test {
@@ -73,6 +84,7 @@ class Install : public ::testing::Test {
     runner_ = scratch_ + "\\install_runner.exe";
     destination_ = scratch_ + "\\dest";
     CreateDirectoryA(destination_.c_str(), nullptr);
+    undone_ = scratch_ + "\\undone";
     idle_ = scratch_ + "\\idle";
     CreateDirectoryA(idle_.c_str(), nullptr);
     programs_ = SpecialFolder(CSIDL_PROGRAMS);
@@ -119,8 +131,28 @@ class Install : public ::testing::Test {
       if (line.rfind("bar ", 0) == 0) run.bar.push_back(std::stoi(line.substr(4)));
       if (line.rfind("text 1027 ", 0) == 0) run.statuses.push_back(line.substr(10));
       if (line.rfind("text 1018 ", 0) == 0) run.percents.push_back(line.substr(10));
+      if (line.rfind("undo ", 0) == 0) run.undo.push_back(line.substr(5));
     }
     return run;
+  }
+
+  SystemState State(const std::string& destination) const {
+    SystemState state;
+    state.destination = win32ui::TreeListing(destination);
+    state.startMenu = win32ui::TreeListing(programs_);
+    state.desktop = win32ui::TreeListing(SpecialFolder(CSIDL_DESKTOP));
+    state.registry = win32ui::RegistryListing("SOFTWARE\\Aldmoor&Brisk");
+    const std::vector<std::string> uninstall = win32ui::RegistryListing(UninstallKey);
+    state.registry.insert(state.registry.end(), uninstall.begin(), uninstall.end());
+    return state;
+  }
+
+  void ExpectAsBefore(const SystemState& before, const std::string& destination) const {
+    const SystemState after = State(destination);
+    EXPECT_EQ(after.destination, before.destination);
+    EXPECT_EQ(after.startMenu, before.startMenu);
+    EXPECT_EQ(after.desktop, before.desktop);
+    EXPECT_EQ(after.registry, before.registry);
   }
 
   void ExpectFatal(const InstallRun& run, int32_t code) {
@@ -134,6 +166,47 @@ class Install : public ::testing::Test {
       EXPECT_NE(status, StatusComplete) << "a failed installation was called complete";
     }
     EXPECT_TRUE(IsDirectoryEmpty(idle_)) << "something was written outside the destination";
+  }
+
+  // Gives UninstallKey an access list that refuses its values and subkeys to
+  // everyone. False, with the key writable again, where the registry does not
+  // enforce it.
+  static bool DenyUninstallKey() {
+    if (!SetUninstallKeyAccess(true)) return false;
+    HKEY probe = nullptr;
+    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, UninstallKey, 0, nullptr, 0, KEY_WRITE, nullptr,
+                        &probe, nullptr) == ERROR_SUCCESS) {
+      RegCloseKey(probe);
+      AllowUninstallKey();
+      return false;
+    }
+    return true;
+  }
+  static void AllowUninstallKey() { SetUninstallKeyAccess(false); }
+  static bool SetUninstallKeyAccess(bool denyWrites) {
+    HKEY key = nullptr;
+    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, UninstallKey, 0, nullptr, 0, WRITE_DAC, nullptr, &key,
+                        nullptr) != ERROR_SUCCESS) {
+      return false;
+    }
+    SID_IDENTIFIER_AUTHORITY world = SECURITY_WORLD_SID_AUTHORITY;
+    PSID everyone = nullptr;
+    AllocateAndInitializeSid(&world, 1, SECURITY_WORLD_RID, 0, 0, 0, 0, 0, 0, 0, &everyone);
+    alignas(DWORD) BYTE aclBytes[256];
+    PACL acl = reinterpret_cast<PACL>(aclBytes);
+    InitializeAcl(acl, sizeof(aclBytes), ACL_REVISION);
+    if (denyWrites) {
+      AddAccessDeniedAce(acl, ACL_REVISION, KEY_SET_VALUE | KEY_CREATE_SUB_KEY, everyone);
+    }
+    AddAccessAllowedAce(acl, ACL_REVISION, KEY_ALL_ACCESS, everyone);
+    SECURITY_DESCRIPTOR descriptor;
+    InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION);
+    SetSecurityDescriptorDacl(&descriptor, TRUE, acl, FALSE);
+    const bool set =
+        RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, &descriptor) == ERROR_SUCCESS;
+    FreeSid(everyone);
+    RegCloseKey(key);
+    return set;
   }
 
   static bool IsDirectoryEmpty(const std::string& path) {
@@ -161,7 +234,7 @@ class Install : public ::testing::Test {
     }
   }
 
-  std::string scratch_, runner_, destination_, idle_, programs_, desktopLink_;
+  std::string scratch_, runner_, destination_, undone_, idle_, programs_, desktopLink_;
   char savedDirectory_[MAX_PATH] = {0};
 };
 
@@ -299,12 +372,14 @@ TEST_F(Install, ReadOnlyFileInTheWayIsFatalSixAfterTheRestIsWritten) {
     SetFileAttributesA(blocked.c_str(), FILE_ATTRIBUTE_NORMAL);
     GTEST_SKIP() << "this account may write read-only files (the file in use case stands in)";
   }
-  InstallRun run = Run(destination_, "Games", false);
+  const SystemState before = State(destination_);
+  InstallRun run = Run(destination_, "Games", false, "watch");
   ExpectFatal(run, FatalCannotCopyFiles);
   EXPECT_EQ(ReadWholeFile(blocked), "old");
-  product.erase(product.begin() + 3);  // all but VALE.EXE were written
-  ExpectExtracted(destination_, product);
+  product.erase(product.begin() + 3);  // all but VALE.EXE were written, then taken back
+  ExpectExtracted(undone_, product);
   EXPECT_FALSE(ReadRegistryValue(ProductKey, "pth").present);
+  ExpectAsBefore(before, destination_);
   SetFileAttributesA(blocked.c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 
@@ -317,13 +392,85 @@ TEST_F(Install, FileInUseIsFatalSixAfterTheRestIsWritten) {
   HANDLE inUse = CreateFileA(blocked.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
   ASSERT_NE(inUse, INVALID_HANDLE_VALUE);
 
-  InstallRun run = Run(destination_, "Games", false);
+  const SystemState before = State(destination_);
+  InstallRun run = Run(destination_, "Games", false, "watch");
   CloseHandle(inUse);
   ExpectFatal(run, FatalCannotCopyFiles);
   EXPECT_EQ(ReadWholeFile(blocked), "old");
-  product.erase(product.begin() + 3);  // all but VALE.EXE were written
-  ExpectExtracted(destination_, product);
+  product.erase(product.begin() + 3);  // all but VALE.EXE were written, then taken back
+  ExpectExtracted(undone_, product);
   EXPECT_FALSE(ReadRegistryValue(ProductKey, "pth").present);
+  ExpectAsBefore(before, destination_);
+  // Newest first: the files before the directory that holds them, each taken away.
+  auto step = [&](const std::string& text) {
+    return std::find(run.undo.begin(), run.undo.end(), text) - run.undo.begin();
+  };
+  const auto directory = step("directory " + destination_ + "\\DATA");
+  EXPECT_LT(directory, static_cast<long>(run.undo.size()));
+  EXPECT_LT(step("file " + destination_ + "\\DATA\\MAPS.DAT"), directory);
+  EXPECT_LT(step("file " + destination_ + "\\DATA\\EMPTY.BIN"), directory);
+  EXPECT_EQ(run.undo.size(), 5u) << "DATA and the four files written";
+}
+
+// The setup's own wiring (RunInstall): a folder where a file goes is an obstacle
+// the run cannot remove or replace; what the run created goes, what was there
+// stays, and a file that was there keeps what the run wrote into it.
+TEST_F(Install, FolderInTheWayIsFatalSixAndOnlyWhatTheRunCreatedGoes) {
+  std::vector<MemoryItem> product = SmallProduct();
+  std::vector<uint8_t> payload = Pack(product);
+  PrepareRunner(&payload);
+  ASSERT_TRUE(CreateDirectoryA((destination_ + "\\VALE.EXE").c_str(), nullptr));
+  ASSERT_TRUE(CreateDirectoryA((destination_ + "\\DATA").c_str(), nullptr));
+  WriteWholeFile(destination_ + "\\DATA\\USER.CFG", "the user's settings");
+  WriteWholeFile(destination_ + "\\SAVED.GAM", "kept");
+  WriteWholeFile(destination_ + "\\README.TXT", "an older readme");
+  SystemState before = State(destination_);
+
+  InstallRun run = Run(destination_, "Games", false);
+  ExpectFatal(run, FatalCannotCopyFiles);
+  const std::string readme(product[5].data.begin(), product[5].data.end());
+  EXPECT_EQ(ReadWholeFile(destination_ + "\\README.TXT"), readme) << "overwritten, not restored";
+  std::replace(before.destination.begin(), before.destination.end(),
+               std::string("README.TXT 15"), std::string("README.TXT 100"));
+  ExpectAsBefore(before, destination_);
+}
+
+// The destination and the parents that were made for this run go with what was
+// installed into them; the folder above them stays.
+TEST_F(Install, DestinationMadeForTheRunGoesWhenTheRegistryFails) {
+  HKEY maker = nullptr;
+  ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Aldmoor&Brisk", 0, nullptr,
+                            REG_OPTION_VOLATILE, KEY_WRITE, nullptr, &maker, nullptr),
+            ERROR_SUCCESS);
+  RegCloseKey(maker);
+  std::vector<uint8_t> payload = Pack(SmallProduct());
+  PrepareRunner(&payload);
+  const SystemState before = State(destination_);
+  InstallRun run = Run(destination_ + "\\made\\for\\run", "Games", false, "make");
+  ExpectFatal(run, FatalRegistry);
+  ExpectAsBefore(before, destination_);
+  EXPECT_FALSE(PathExists(destination_ + "\\made"));
+}
+
+// A key that was there keeps its values: the ones the run replaced get their
+// previous type and data back, the ones it added go, and they go before the files.
+TEST_F(Install, ReplacedValuesGetTheirDataBackWhenTheUninstallEntryCannotBeWritten) {
+  RegisterInstallation("C:\\Older", "Older group", false);
+  if (!DenyUninstallKey()) GTEST_SKIP() << "this registry does not enforce a key's access list";
+  std::vector<uint8_t> payload = Pack(SmallProduct());
+  PrepareRunner(&payload);
+  const SystemState before = State(destination_);
+  InstallRun run = Run(destination_, "Games", false, "watch");
+  AllowUninstallKey();
+  ExpectFatal(run, FatalRegistry);
+  ExpectAsBefore(before, destination_);
+  EXPECT_EQ(ReadRegistryValue(ProductKey, "pth").Text(), "C:\\Older");
+  EXPECT_FALSE(ReadRegistryValue(ProductKey, "chs").present);
+  const std::string key = std::string(ProductKey) + " ";
+  ASSERT_GE(run.undo.size(), 3u);
+  EXPECT_EQ(std::vector<std::string>(run.undo.begin(), run.undo.begin() + 3),
+            (std::vector<std::string>{"value " + key + "chs", "restore " + key + "grp",
+                                      "restore " + key + "pth"}));
 }
 
 TEST_F(Install, SmallDriveRunningOutOfSpaceIsFatalSix) {
@@ -340,19 +487,28 @@ TEST_F(Install, SmallDriveRunningOutOfSpaceIsFatalSix) {
   std::vector<uint8_t> payload = Pack({{"SMALL.TXT", false, Bytes(100, 9)},
                                        {"WORLD.DAT", false, noise}});
   PrepareRunner(&payload);
-  InstallRun run = Run(destination, "Games", false);
+  const SystemState before = State(destination);
+  InstallRun run = Run(destination, "Games", false, "watch");
   ExpectFatal(run, FatalCannotCopyFiles);
-  EXPECT_EQ(ReadWholeFile(destination + "\\SMALL.TXT").size(), 100u);
+  EXPECT_EQ(ReadWholeFile(undone_ + "\\SMALL.TXT").size(), 100u);
   EXPECT_FALSE(ReadRegistryValue(ProductKey, "pth").present);
+  ExpectAsBefore(before, destination);
+  EXPECT_EQ(run.undo, (std::vector<std::string>{"file " + destination + "\\WORLD.DAT",
+                                                "file " + destination + "\\SMALL.TXT"}));
   RemoveTree(destination);
 }
 
 TEST_F(Install, StagedFullDriveIsFatalSix) {
   std::vector<uint8_t> payload = Pack(SmallProduct());
   PrepareRunner(&payload);
+  const SystemState before = State(destination_);
   InstallRun run = Run(destination_, "Games", false, "full");
   ExpectFatal(run, FatalCannotCopyFiles);
   EXPECT_FALSE(ReadRegistryValue(ProductKey, "pth").present);
+  ExpectAsBefore(before, destination_);
+  // Every file was created, the ones that got no byte too.
+  EXPECT_EQ(run.undo.size(), 6u);
+  EXPECT_EQ(ReadWholeFile(undone_ + "\\README.TXT").size(), 100u);
 }
 
 TEST_F(Install, MissingPayloadIsFatalNineBeforeAnythingIsWritten) {
@@ -410,29 +566,37 @@ TEST_F(Install, UnwritableProductKeyIsFatalNineAfterTheExtraction) {
   std::vector<MemoryItem> product = SmallProduct();
   std::vector<uint8_t> payload = Pack(product);
   PrepareRunner(&payload);
-  InstallRun run = Run(destination_, "Games", false);
+  const SystemState before = State(destination_);
+  InstallRun run = Run(destination_, "Games", false, "watch");
   ExpectFatal(run, FatalRegistry);
-  ExpectExtracted(destination_, product);
+  ExpectExtracted(undone_, product);  // all was written, then taken back
   EXPECT_FALSE(ReadRegistryValue(UninstallKey, "DisplayName").present);
+  ExpectAsBefore(before, destination_);
 }
 
 // A registry that refuses the checksum, or the uninstall entry's key: fatal 9
-// after the files, with ProductKey written as far as the sequence got (nothing
-// is undone) and the sequence stopped there: no uninstall entry, no shortcuts,
-// the bar left at 96, the value written after "pth" and "grp".
+// after the files, with ProductKey written as far as the sequence got (the
+// runner's undo keeps everything here, so that what the run did stays to be
+// seen) and the sequence stopped there: no uninstall entry, no shortcuts, the
+// bar left at 96, the value written after "pth" and "grp". The undo was asked
+// to begin with the last value written.
 TEST_F(Install, RegistryStepThatFailsAfterTheFilesIsFatalNine) {
   struct Case {
     const char* mode;
     bool checksumWritten;
+    const char* newestValue;
   };
-  for (const Case& c : {Case{"no-checksum", false}, Case{"no-uninstall-key", true}}) {
+  for (const Case& c : {Case{"no-checksum", false, "grp"}, Case{"no-uninstall-key", true, "chs"}}) {
     SCOPED_TRACE(c.mode);
     RemoveInstallationKeys();
     std::vector<MemoryItem> product = SmallProduct();
     std::vector<uint8_t> payload = Pack(product);
     PrepareRunner(&payload);
-    InstallRun run = Run(destination_, "Games", false, c.mode);
+    InstallRun run = Run(destination_, "Games", false, (std::string(c.mode) + " keep").c_str());
     ExpectFatal(run, FatalRegistry);
+    ASSERT_FALSE(run.undo.empty());
+    EXPECT_EQ(run.undo.front(),
+              "value " + std::string(ProductKey) + " " + c.newestValue + " left");
     ExpectExtracted(destination_, product);
     EXPECT_EQ(ReadRegistryValue(ProductKey, "pth").Text(), destination_);
     EXPECT_EQ(ReadRegistryValue(ProductKey, "grp").Text(), "Games");

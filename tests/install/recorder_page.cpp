@@ -87,6 +87,8 @@ HWND CreateRecorderPage(HINSTANCE module) {
                                     PageProc, 0);
 }
 
+void RecordLine(const std::string& line) { Record(line); }
+
 void SetRecorderLog(const char* path) {
   if (Log != nullptr) std::fclose(Log);
   Log = path != nullptr ? std::fopen(path, "wb") : nullptr;

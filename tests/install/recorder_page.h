@@ -13,5 +13,7 @@
 
 HWND CreateRecorderPage(HINSTANCE module);
 void SetRecorderLog(const char* path);
+// Records a line of the test's own among what the page is told.
+void RecordLine(const std::string& line);
 const std::vector<std::string>& RecordedLines();
 void ClearRecordedLines();

@@ -8,7 +8,10 @@
 #include <string>
 
 #include "install/shortcuts.h"
+#include "shell/base/install_journal.h"
+#include "shell/base/journal_undo.h"
 #include "shell/base/setup_state.h"
+#include "shell/base/win32_undo.h"
 #include "tests/support/setup_harness.h"
 
 namespace {
@@ -158,13 +161,47 @@ TEST_F(Shortcuts, PathsThatWouldNotFitAreSkipped) {
   EXPECT_EQ(CountLinks(programs_), 0);
 }
 
+// What the shortcuts add to the start menu is recorded, and an undo of it leaves
+// the start menu as it was; folders and links that were there are not the run's.
+TEST_F(Shortcuts, FoldersAndLinksTheRunMadeAreRecordedAndUndoneAlone) {
+  ASSERT_TRUE(CreateDirectoryA((programs_ + "\\Games").c_str(), nullptr));
+  WriteWholeFile(programs_ + "\\Games\\Other.lnk", "someone else's");
+  const std::vector<std::string> before = win32ui::TreeListing(programs_);
+  RunJournal.Clear();
+  Install("C:\\Umberlay", "Games\\Demos");
+  ASSERT_EQ(RunJournal.Count(), 5u);
+  EXPECT_EQ(RunJournal.Record(0).kind, JournalKind::Directory);
+  EXPECT_EQ(std::string(RunJournal.Record(0).path), programs_ + "\\Games\\Demos");
+  for (uint32_t i = 1; i < 5; ++i) {
+    EXPECT_EQ(RunJournal.Record(i).kind, JournalKind::File);
+    EXPECT_EQ(std::string(RunJournal.Record(i).path),
+              programs_ + "\\Games\\Demos\\" + LinkNames[i - 1] + ".lnk");
+  }
+  Win32UndoActions undo;
+  EXPECT_EQ(UndoJournal(RunJournal, undo).left, 0u);
+  EXPECT_EQ(win32ui::TreeListing(programs_), before);
+
+  // Links saved over links that were there are not recorded, and stay.
+  Install("C:\\Umberlay", "Games\\Demos");
+  RunJournal.Clear();
+  Install("C:\\Elsewhere", "Games\\Demos");
+  EXPECT_EQ(RunJournal.Count(), 0u);
+  RunJournal.Clear();
+}
+
 TEST(DesktopShortcut, WritesTheNamedLinkOnTheDesktop) {
   std::string desktop = SpecialFolder(CSIDL_DESKTOP);
   ASSERT_FALSE(desktop.empty());
   std::string linkPath = desktop + "\\Umberlay Vale (Demo).lnk";
   DeleteFileA(linkPath.c_str());
   std::strcpy(::Setup.InstallDir, "C:\\Umberlay\\");
+  RunJournal.Clear();
   CreateDesktopShortcut("C:\\Umberlay\\\\Vale.exe", "Umberlay Vale (Demo)");
+  ASSERT_EQ(RunJournal.Count(), 1u) << "a new link is the run's";
+  EXPECT_EQ(std::string(RunJournal.Record(0).path), linkPath);
+  CreateDesktopShortcut("C:\\Umberlay\\\\Vale.exe", "Umberlay Vale (Demo)");
+  EXPECT_EQ(RunJournal.Count(), 1u) << "one saved over is not";
+  RunJournal.Clear();
   LoadedLink link = LoadLink(linkPath);
   ASSERT_TRUE(link.loaded);
   EXPECT_EQ(link.description, "Umberlay Vale (Demo)");

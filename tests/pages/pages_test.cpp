@@ -17,6 +17,7 @@
 #include "pages/picture_control.h"
 #include "pages/simple_pages.h"
 #include "resources/resource_ids.h"
+#include "shell/base/install_journal.h"
 #include "shell/base/setup_state.h"
 #include "shell/base/shell_folders.h"
 #include "tests/pages/page_driver.h"
@@ -233,6 +234,17 @@ class DestinationTest : public PagesTest {
     Root = TempRoot();
     ::Setup.RequiredBytes = 90100000;
     std::memset(::Setup.InstallDir, 0, sizeof(::Setup.InstallDir));
+    RunJournal.Clear();
+  }
+  void TearDown() override { RunJournal.Clear(); }
+  // The directories the page recorded as made by this run, oldest first.
+  static std::vector<std::string> Made() {
+    std::vector<std::string> paths;
+    for (uint32_t i = 0; i < RunJournal.Count(); ++i) {
+      EXPECT_EQ(RunJournal.Record(i).kind, JournalKind::Directory);
+      paths.push_back(RunJournal.Record(i).path);
+    }
+    return paths;
   }
   void SetField(const std::string& text) {
     std::memset(::Setup.DirField, 0, sizeof(::Setup.DirField));
@@ -263,6 +275,7 @@ TEST_F(DestinationTest, ShowsTheFiguresAndAcceptsAnExistingDirectoryWithoutAskin
   EXPECT_EQ(result, 1);
   EXPECT_STREQ(::Setup.InstallDir, Root.c_str());
   EXPECT_EQ(PageBitmap.Destination, nullptr);
+  EXPECT_TRUE(Made().empty()) << "a directory that was there is not the run's";
 }
 
 TEST_F(DestinationTest, NewDirectoryIsRemovedAgainOnNoAndKeptOnYes) {
@@ -283,6 +296,7 @@ TEST_F(DestinationTest, NewDirectoryIsRemovedAgainOnNoAndKeptOnYes) {
       [&] {
         EXPECT_FALSE(IsDirectory(fresh));
         EXPECT_TRUE(IsWindow(CurrentPage()));
+        EXPECT_TRUE(Made().empty()) << "removed again, so not recorded";
         return true;
       },
       Command(IDC_NEXT),
@@ -292,6 +306,7 @@ TEST_F(DestinationTest, NewDirectoryIsRemovedAgainOnNoAndKeptOnYes) {
   EXPECT_TRUE(IsDirectory(fresh));
   EXPECT_EQ(std::string(::Setup.InstallDir), fresh);
   EXPECT_EQ(std::string(::Setup.DirField), fresh);
+  EXPECT_EQ(Made(), std::vector<std::string>{fresh});
 }
 
 TEST_F(DestinationTest, MissingParentsAreCreatedFromTheTopDown) {
@@ -304,6 +319,7 @@ TEST_F(DestinationTest, MissingParentsAreCreatedFromTheTopDown) {
   });
   EXPECT_EQ(result, 1);
   EXPECT_TRUE(IsDirectory(deep));
+  EXPECT_EQ(Made(), (std::vector<std::string>{Root + "\\one", Root + "\\one\\two", deep}));
 }
 
 TEST_F(DestinationTest, UncreatablePathsGetTheFailureBoxAndThePageStays) {
@@ -363,6 +379,7 @@ TEST_F(DestinationTest, CreatePathChainStopsAtTheFirstFailure) {
   EXPECT_TRUE(IsDirectory(Root + "\\c1\\c2"));
   EXPECT_FALSE(IsDirectory(Root + "\\c1\\c2\\leaf"));
   EXPECT_EQ(CreatePathChain(), 1);  // everything exists already
+  EXPECT_EQ(Made(), (std::vector<std::string>{Root + "\\c1", Root + "\\c1\\c2"}));
 
   ASSERT_TRUE(SplitPathPrefixes("Q:\\a\\b\\c"));
   EXPECT_EQ(CreatePathChain(), -1);
@@ -422,7 +439,7 @@ PageStep NoBrowser() {
 
 TEST_F(DestinationTest, ExistingFileIsTakenWithoutAQuestion) {
   // CreateDirectoryA reports that the name exists: the page takes it as it is.
-  const std::string file = Root + "\plain.txt";
+  const std::string file = Root + "\\plain.txt";
   WriteFileText(file, "mine");
   SetField(Root);
   const INT_PTR result =

@@ -2,6 +2,8 @@
 
 #include <objbase.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <sstream>
@@ -115,6 +117,82 @@ RegistryValue ReadRegistryValue(const char* subkey, const char* name) {
   }
   RegCloseKey(key);
   return value;
+}
+
+namespace {
+
+void ListBelow(const std::string& path, const std::string& prefix,
+               std::vector<std::string>* lines) {
+  WIN32_FIND_DATAA entry;
+  HANDLE walk = FindFirstFileA((path + "\\*").c_str(), &entry);
+  if (walk == INVALID_HANDLE_VALUE) return;
+  do {
+    const std::string name = entry.cFileName;
+    if (name == "." || name == "..") continue;
+    if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+      lines->push_back(prefix + name + "\\");
+      ListBelow(path + "\\" + name, prefix + name + "\\", lines);
+    } else {
+      const unsigned long long size =
+          (static_cast<unsigned long long>(entry.nFileSizeHigh) << 32) | entry.nFileSizeLow;
+      lines->push_back(prefix + name + " " + std::to_string(size));
+    }
+  } while (FindNextFileA(walk, &entry));
+  FindClose(walk);
+}
+
+void ListKey(HKEY root, const std::string& path, std::vector<std::string>* lines) {
+  HKEY key = nullptr;
+  if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return;
+  lines->push_back("KEY " + path);
+  DWORD values = 0, longestName = 0, longestData = 0;
+  RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &values,
+                   &longestName, &longestData, nullptr, nullptr);
+  std::vector<char> name(longestName + 2);
+  std::vector<BYTE> data(longestData + 1);
+  for (DWORD i = 0; i < values; ++i) {
+    DWORD nameSize = static_cast<DWORD>(name.size());
+    DWORD dataSize = static_cast<DWORD>(data.size());
+    DWORD type = 0;
+    if (RegEnumValueA(key, i, name.data(), &nameSize, nullptr, &type, data.data(), &dataSize) !=
+        ERROR_SUCCESS) {
+      lines->push_back("VALUE " + path + " #" + std::to_string(i) + " unreadable");
+      continue;
+    }
+    std::string hex;
+    char digits[3];
+    for (DWORD b = 0; b < dataSize; ++b) {
+      std::snprintf(digits, sizeof(digits), "%02x", data[b]);
+      hex += digits;
+    }
+    lines->push_back("VALUE " + path + " " + std::string(name.data(), nameSize) + " " +
+                     std::to_string(type) + " " + hex);
+  }
+  for (DWORD i = 0;; ++i) {
+    char subkey[256];
+    DWORD subkeySize = sizeof(subkey);
+    if (RegEnumKeyExA(key, i, subkey, &subkeySize, nullptr, nullptr, nullptr, nullptr) !=
+        ERROR_SUCCESS) {
+      break;
+    }
+    ListKey(root, path + "\\" + subkey, lines);
+  }
+  RegCloseKey(key);
+}
+
+}  // namespace
+
+std::vector<std::string> TreeListing(const std::string& path) {
+  std::vector<std::string> lines;
+  ListBelow(path, "", &lines);
+  std::sort(lines.begin(), lines.end());
+  return lines;
+}
+
+std::vector<std::string> RegistryListing(const std::string& subkey) {
+  std::vector<std::string> lines;
+  ListKey(HKEY_LOCAL_MACHINE, subkey, &lines);
+  return lines;
 }
 
 bool RegistryKeyExists(const char* subkey, REGSAM view) {

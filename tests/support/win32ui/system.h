@@ -20,6 +20,9 @@ std::string ReadWholeFile(const std::string& path);
 bool WriteWholeFile(const std::string& path, const std::string& content);
 // Removes a file or a folder with everything below it, read-only files too.
 void RemoveTree(const std::string& path);
+// Everything below a folder, sorted: "NAME\\" for a folder, "NAME SIZE" for a file,
+// names relative to path ("DATA\\MAPS.DAT 131073"). Empty when path is no folder.
+std::vector<std::string> TreeListing(const std::string& path);
 
 // The file-system path of a special folder (CSIDL_PROGRAMS, CSIDL_DESKTOP...).
 std::string SpecialFolder(int csidl);
@@ -44,5 +47,9 @@ struct RegistryValue {
 RegistryValue ReadRegistryValue(const char* subkey, const char* name);
 // view: 0 for the program's own registry view, or KEY_WOW64_32KEY / KEY_WOW64_64KEY.
 bool RegistryKeyExists(const char* subkey, REGSAM view = 0);
+// A key below HKEY_LOCAL_MACHINE with everything below it, one line for each key
+// ("KEY path") and each value ("VALUE path name type data-in-hex"), keys and values in
+// the order the registry enumerates them. Empty when the key does not exist.
+std::vector<std::string> RegistryListing(const std::string& subkey);
 
 }  // namespace win32ui
