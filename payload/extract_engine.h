@@ -26,9 +26,9 @@
 
 #include "payload/archive_reader.h"
 #include "payload/extract_target.h"
+#include "payload/file_decoder.h"
 
 constexpr uint64_t PayloadTotalBytes = 89953485;
-constexpr uint32_t OutputBufferSize = 0x20000;  // 131,072 bytes
 
 struct ExtractReport {
   int32_t result;        // 0 after the walk, -1 when the archive is missing or damaged

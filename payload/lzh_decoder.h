@@ -11,6 +11,11 @@
 // count is returned and stored over uncompressedLength. There is no error to detect:
 // any input decodes to something and the call always ends.
 //
+// Stop, called from inside OutputFn, ends the stream early: Decode returns once the
+// stretch under way is decoded (at most LeafStretch + MaxMatch - 1 more bytes reach
+// OutputFn), with no FlushMarker, and returns the count produced so far. A caller that
+// no longer wants a stream so wastes no time on the rest of it.
+//
 // One object holds one set of state and serves one stream at a time; Decode must not be
 // entered again from inside InputFn or OutputFn.
 #pragma once
@@ -26,6 +31,9 @@ class LzhDecoder {
   template <typename InputFn, typename OutputFn>
   uint32_t Decode(uint32_t& compressedLength, uint32_t& uncompressedLength,
                   InputFn& input, OutputFn& output);
+
+  // Ends the stream being decoded after its current stretch (see above).
+  void Stop() { StopRequested = true; }
 
   // Bytes per stretch of the stream after which the way of counting a leaf is chosen
   // again, and the exchanges in such a stretch above which leaves are counted without a
@@ -94,6 +102,7 @@ class LzhDecoder {
   template <bool BranchlessLeaf>
   LZH_INLINE void CountLeaf(LzhIndex c);
 
+  bool StopRequested = false;
   LzhModel Model;
   LzhCodeTable Table;
   // Only the first RingSize bytes are addressed; the rest keeps room for a whole match.
@@ -289,6 +298,7 @@ uint32_t LzhDecoder::Decode(uint32_t& compressedLength, uint32_t& uncompressedLe
   // to 2^32.
   Stream st{compressedLength, 0, 0, uncompressedLength, RingStart, 0, 0};
   bool branchless = false;
+  StopRequested = false;
   while (st.remaining != 0) {
     Table.Moves = 0;
     if (branchless) {
@@ -296,9 +306,10 @@ uint32_t LzhDecoder::Decode(uint32_t& compressedLength, uint32_t& uncompressedLe
     } else {
       Stretch<false>(st, input, output);
     }
+    if (LZH_UNLIKELY(StopRequested)) break;
     branchless = Table.Moves > BranchlessLeafExchanges;
   }
-  output(FlushMarker);
+  if (!StopRequested) output(FlushMarker);
   uncompressedLength = st.bytesOut;
   return st.bytesOut;
 }
