@@ -1,7 +1,7 @@
 // The extraction engine: writes every directory and file of a payload archive
-// through an ExtractTarget, decoding each file's stream through a 128 KiB
-// output buffer and reporting progress after every successful write as
-// BytesWritten * 95 / PayloadTotalBytes.
+// through an ExtractTarget, decoding each file's stream into 128 KiB chunks
+// (FileDecoder) and reporting progress after every successful write as
+// bytes written * 95 / PayloadTotalBytes.
 //
 // ExtractArchive validates the whole archive against its size first
 // (CheckArchive): a damaged archive gets no call on the target at all and is
@@ -10,15 +10,16 @@
 // install-list line goes to the target, and after the entries whose index has
 // bit 4 set (4-7, 12-15, ...) the target repaints. A file that cannot be
 // created is skipped; once a write of a file fails, that file gets no
-// further write and the walk goes on. Both count in failedFiles.
+// further write and its decoding stops; the walk goes on. Both count in
+// failedFiles. After the last entry the target's Finish adds what it found to
+// fail late.
 //
-// The buffer is written when a byte arrives and finds it full, and once at
+// A chunk is written when a byte arrives and finds its buffer full, and once at
 // the end of each file (also with 0 bytes): a file of exactly 131,072 bytes is
-// one write, one of 131,073 bytes two. The engine has two such buffers and
-// fills the other one after every write, so a target may go on reading the
-// data of one write until its next write returns (QueuedTarget does). After
-// the last entry the target's Finish adds what it found to fail late. One
-// extraction at a time, on one thread: the engine's state is process-wide.
+// one write, one of 131,073 bytes two. A target may go on reading the data of
+// one write until its next write returns (QueuedTarget does).
+//
+// One extraction per call; the engine keeps no state between calls.
 #pragma once
 
 #include <cstddef>
@@ -37,25 +38,13 @@ struct ExtractReport {
   uint32_t failedFiles;  // files that could not be created or fully written
   uint32_t filesWritten;
   uint64_t bytesWritten;
+  uint64_t bytesDecoded;  // decoded, also for files given up (a stretch of the stream each)
 };
 
 int32_t ExtractArchive(const uint8_t* archive, size_t archiveSize, ExtractTarget& target,
                        ExtractReport* report);
 
-// The walk over an open reader, for an archive that CheckArchive accepted.
-// Returns 0, or -1 for a null or closed reader.
-int32_t ExtractEntries(const ArchiveReader* reader, ExtractTarget& target);
-
-// Creates the file at path and decodes the stored block into it. Returns 1
-// when the file was created (its writes may still have failed: see
-// FailedFiles), 0 when it could not be created.
-int32_t ExtractFile(const uint8_t* block, const char* path, ExtractTarget& target);
-
-// The decoder's input and output operations over the engine's state.
-uint32_t NextStoredByte();
-void BufferOutputByte(uint32_t value);
-
-// Running totals of the current extraction (reset by ExtractArchive).
-uint64_t BytesWritten();
-uint32_t FailedFiles();
-uint32_t FilesWritten();
+// The walk over an open reader, for an archive that CheckArchive accepted. Returns 0,
+// or -1 for a null or closed reader. Fills the counts of report when given.
+int32_t ExtractEntries(const ArchiveReader* reader, ExtractTarget& target,
+                       ExtractReport* report = nullptr);
