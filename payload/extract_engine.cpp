@@ -6,30 +6,34 @@
 #include <new>
 
 #include "payload/archive_check.h"
+#include "payload/decode_ahead.h"
 #include "payload/output_buffers.h"
+#include "payload/worker_count.h"
 
 namespace {
 
-// The state of one extraction: the walk decodes every file through FileDecoder and
-// writes its chunks through WriteChunk.
+// The state of one extraction. The walk and every call on the target are the calling
+// thread's; files are decoded either by workers ahead of it (DecodeAhead) or by the
+// walk itself, through the same FileDecoder rule, and written through WriteChunk.
 class Extraction : private ChunkSink {
  public:
   Extraction(const ArchiveReader& reader, ExtractTarget& target)
-      : reader_(reader), target_(target) {}
+      : reader_(reader), target_(target), ahead_(reader) {}
 
-  // False without memory.
-  bool Prepare();
+  // Starts the workers, or readies this thread to decode. False without memory.
+  bool Prepare(const ExtractOptions& options);
   void Walk();
   void Report(ExtractReport& report) const;
 
  private:
   void ExtractFile(int32_t entry, const char* path);
   void DecodeHere(const uint8_t* block);
+  void TakeDecodedAhead();
   bool WriteChunk(const uint8_t* data, uint32_t length);
   void ReportProgress();
 
-  // Each chunk is written as it comes, alternating two buffers, so the target may
-  // read one write's data until the next returns.
+  // Decoding on this thread: each chunk is written as it comes, alternating two
+  // buffers, so the target may read one write's data until the next returns.
   uint8_t* Full(uint8_t* chunk) override;
   void Last(uint8_t* chunk, uint32_t length) override;
   uint8_t* Other(const uint8_t* chunk) const {
@@ -38,6 +42,8 @@ class Extraction : private ChunkSink {
 
   const ArchiveReader& reader_;
   ExtractTarget& target_;
+  DecodeAhead ahead_;
+  bool decodingAhead_ = false;
   std::unique_ptr<FileDecoder> decoder_;
   OutputBuffers own_;
   uint8_t* next_ = nullptr;    // where this thread's next file starts
@@ -48,7 +54,14 @@ class Extraction : private ChunkSink {
   uint32_t filesDone_ = 0;
 };
 
-bool Extraction::Prepare() {
+bool Extraction::Prepare(const ExtractOptions& options) {
+  const unsigned workers = WorkerCount(options.workers);
+  if (workers > 1) {
+    const uint32_t buffers =
+        options.poolBuffers != 0 ? options.poolBuffers : DefaultPoolBuffers(workers);
+    decodingAhead_ = ahead_.Start(workers, buffers);
+    if (decodingAhead_) return true;
+  }
   decoder_.reset(new (std::nothrow) FileDecoder);
   if (decoder_ == nullptr || !own_.Allocate(2)) return false;
   next_ = own_.Buffer(0);
@@ -94,13 +107,34 @@ void Extraction::DecodeHere(const uint8_t* block) {
   bytesDecoded_ += decoder_->Produced();
 }
 
+void Extraction::TakeDecodedAhead() {
+  for (;;) {
+    const DecodeAhead::Chunk chunk = ahead_.NextChunk();
+    const bool ok = WriteChunk(chunk.data, chunk.length);
+    ahead_.Written(chunk);
+    if (!ok) {
+      ahead_.DropFile();
+      return;
+    }
+    if (chunk.last) {
+      ahead_.EndFile();
+      return;
+    }
+  }
+}
+
 void Extraction::ExtractFile(int32_t entry, const char* path) {
   if (!target_.OpenFile(path)) {
     ++filesFailed_;
+    if (decodingAhead_) ahead_.DropFile();
     return;
   }
   fileAbandoned_ = false;
-  DecodeHere(reader_.EntryBlock(entry));
+  if (decodingAhead_) {
+    TakeDecodedAhead();
+  } else {
+    DecodeHere(reader_.EntryBlock(entry));
+  }
   target_.CloseFile();
   if (fileAbandoned_) {
     ++filesFailed_;
@@ -135,6 +169,11 @@ void Extraction::Walk() {
   filesFailed_ += late.files;
   filesDone_ -= late.files <= filesDone_ ? late.files : filesDone_;
   totalWritten_ -= late.bytes <= totalWritten_ ? late.bytes : totalWritten_;
+  // Every write is carried out now: the last chunk may go back, the workers end.
+  if (decodingAhead_) {
+    ahead_.Finish();
+    bytesDecoded_ += ahead_.BytesDecoded();
+  }
 }
 
 void Extraction::Report(ExtractReport& report) const {
@@ -142,17 +181,20 @@ void Extraction::Report(ExtractReport& report) const {
   report.filesWritten = filesDone_;
   report.bytesWritten = totalWritten_;
   report.bytesDecoded = bytesDecoded_;
+  report.workers = decodingAhead_ ? ahead_.Workers() : 0;
 }
 
 const char NoMemory[] = "not enough memory for the extraction";
 
 }  // namespace
 
+uint32_t DefaultPoolBuffers(unsigned workers) { return 32 * workers; }
+
 int32_t ExtractEntries(const ArchiveReader* reader, ExtractTarget& target,
-                       ExtractReport* report) {
+                       const ExtractOptions& options, ExtractReport* report) {
   if (reader == nullptr || !reader->IsOpen()) return -1;
   std::unique_ptr<Extraction> extraction(new (std::nothrow) Extraction(*reader, target));
-  if (extraction == nullptr || !extraction->Prepare()) {
+  if (extraction == nullptr || !extraction->Prepare(options)) {
     if (report != nullptr) std::snprintf(report->problem, sizeof report->problem, NoMemory);
     return -1;
   }
@@ -162,7 +204,7 @@ int32_t ExtractEntries(const ArchiveReader* reader, ExtractTarget& target,
 }
 
 int32_t ExtractArchive(const uint8_t* archive, size_t archiveSize, ExtractTarget& target,
-                       ExtractReport* report) {
+                       ExtractReport* report, const ExtractOptions& options) {
   ExtractReport local;
   ExtractReport& r = report != nullptr ? *report : local;
   std::memset(&r, 0, sizeof r);
@@ -182,7 +224,7 @@ int32_t ExtractArchive(const uint8_t* archive, size_t archiveSize, ExtractTarget
     std::snprintf(r.problem, sizeof r.problem, "the archive cannot be opened");
     return -1;
   }
-  const int32_t walked = ExtractEntries(&reader, target, &r);
+  const int32_t walked = ExtractEntries(&reader, target, options, &r);
   reader.Close();
   if (walked != 0) return -1;
   r.result = 0;

@@ -19,7 +19,12 @@
 // one write, one of 131,073 bytes two. A target may go on reading the data of
 // one write until its next write returns (QueuedTarget does).
 //
-// One extraction per call; the engine keeps no state between calls.
+// Files are decoded by `workers` threads ahead of the walk (DecodeAhead), in
+// entry order, into a pool of `poolBuffers` buffers; the calling thread makes
+// every call on the target, the same calls in the same order whatever the
+// number of workers. With one worker (or when no thread or pool can be had) the
+// calling thread decodes each file itself. One extraction per call; the engine
+// keeps no state between calls.
 #pragma once
 
 #include <cstddef>
@@ -31,6 +36,15 @@
 
 constexpr uint64_t PayloadTotalBytes = 89953485;
 
+struct ExtractOptions {
+  unsigned workers = 0;      // 0: WorkerCount(0), one per processor; 1: no thread
+  uint32_t poolBuffers = 0;  // 0: DefaultPoolBuffers(workers)
+};
+
+// Buffers shared by `workers` decoding threads: enough that the files after a large
+// one are decoded while it is, within a few MiB a worker.
+uint32_t DefaultPoolBuffers(unsigned workers);
+
 struct ExtractReport {
   int32_t result;        // 0 after the walk, -1 when the archive is missing or damaged
   bool damaged;          // validation refused the archive: nothing was written
@@ -38,13 +52,15 @@ struct ExtractReport {
   uint32_t failedFiles;  // files that could not be created or fully written
   uint32_t filesWritten;
   uint64_t bytesWritten;
-  uint64_t bytesDecoded;  // decoded, also for files given up (a stretch of the stream each)
+  uint64_t bytesDecoded;  // decoded, also for files given up (no more than the pool's worth each)
+  unsigned workers;       // decoding threads that ran; 0 when the walk decoded itself
 };
 
 int32_t ExtractArchive(const uint8_t* archive, size_t archiveSize, ExtractTarget& target,
-                       ExtractReport* report);
+                       ExtractReport* report, const ExtractOptions& options = ExtractOptions());
 
 // The walk over an open reader, for an archive that CheckArchive accepted. Returns 0,
 // or -1 for a null or closed reader. Fills the counts of report when given.
 int32_t ExtractEntries(const ArchiveReader* reader, ExtractTarget& target,
+                       const ExtractOptions& options = ExtractOptions(),
                        ExtractReport* report = nullptr);

@@ -22,7 +22,7 @@ struct FileDecoder::Output {
 
   void operator()(uint32_t value) {
     if (value == FlushMarker) {
-      sink.Last(buffer, fill);  // never after the file was given up: no flush follows
+      if (!givenUp) sink.Last(buffer, fill);
       return;
     }
     if (fill < OutputBufferSize) {
