@@ -21,7 +21,8 @@ int CommandLzh(int argc, char** argv);
 bool WantsHelp(int argc, char** argv);
 
 // Builds an archive at `output` from the tree below `directory`: paths
-// relative to it, backslash-separated and upper-cased (ASCII letters).
+// relative to it, backslash-separated and upper-cased (ASCII letters), files
+// encoded by `jobs` threads (the archive is the same for any number).
 // Fills error on failure; the output appears only when complete (see OutputFile).
 struct PackSummary {
   uint32_t directories;
@@ -29,13 +30,14 @@ struct PackSummary {
   uint64_t inputBytes;
   uint64_t archiveBytes;
 };
-bool PackTree(const char* directory, const char* output, PackSummary* summary,
+bool PackTree(const char* directory, const char* output, unsigned jobs, PackSummary* summary,
               std::string* error);
 
 // Checks structure and layout (CheckArchiveLayout) and decodes every stream in
-// memory: each must yield exactly its UncompressedSize and use exactly its
-// CompressedSize bytes.
-bool VerifyArchive(const uint8_t* archive, size_t size, ArchiveProblem* problem);
+// memory, on `jobs` threads: each must yield exactly its UncompressedSize and use
+// exactly its CompressedSize bytes. The problem named is that of the first damaged
+// entry, whatever the number of threads.
+bool VerifyArchive(const uint8_t* archive, size_t size, unsigned jobs, ArchiveProblem* problem);
 
 // Writes a whole file (through OutputFile); fills error on failure.
 bool WriteWholeFile(const char* path, const uint8_t* data, size_t size, std::string* error);
