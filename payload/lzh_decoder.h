@@ -22,6 +22,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <type_traits>
 
 #include "payload/lzh_code_table.h"
 #include "payload/lzh_model.h"
@@ -58,6 +59,24 @@ class LzhDecoder {
   // word topped up to more than 40 bits holds both; a 32-bit one holds a symbol and is
   // topped up again for the distance when needed.
   static constexpr uint32_t SymbolBits = WordBits == 64 ? 36u : 22u;
+
+  // A stretch works on a copy of a callable that is plain data (trivially copyable and
+  // assignable), copied back when the stretch ends: the copy lies in the stretch's own
+  // frame, so its state needs no register of its own to be reached (a byte decoder
+  // has few to spare). Any other callable is used where it is.
+  template <typename Fn, bool Plain = std::is_trivially_copyable<Fn>::value &&
+                                      std::is_copy_assignable<Fn>::value>
+  struct StretchCopy {
+    explicit StretchCopy(Fn& original) : fn(original), original(original) {}
+    ~StretchCopy() { original = fn; }
+    Fn fn;
+    Fn& original;
+  };
+  template <typename Fn>
+  struct StretchCopy<Fn, false> {
+    explicit StretchCopy(Fn& original) : fn(original) {}
+    Fn& fn;
+  };
 
   // The state of the stream being decoded, handed between the stretches.
   struct Stream {
@@ -149,7 +168,11 @@ LZH_INLINE void LzhDecoder::CountLeaf(LzhIndex c) {
 }
 
 template <bool BranchlessLeaf, typename InputFn, typename OutputFn>
-LZH_INLINE void LzhDecoder::StretchBody(Stream& st, InputFn& input, OutputFn& output) {
+LZH_INLINE void LzhDecoder::StretchBody(Stream& st, InputFn& inputFn, OutputFn& outputFn) {
+  StretchCopy<InputFn> inputCopy(inputFn);
+  StretchCopy<OutputFn> outputCopy(outputFn);
+  InputFn& input = inputCopy.fn;
+  OutputFn& output = outputCopy.fn;
   // The stream's state lives in locals here, where the compiler keeps it in registers.
   const uint32_t inputLength = st.inputLength;
   uint32_t bytesRead = st.bytesRead;
