@@ -188,7 +188,10 @@ const char NoMemory[] = "not enough memory for the extraction";
 
 }  // namespace
 
-uint32_t DefaultPoolBuffers(unsigned workers) { return 32 * workers; }
+uint32_t DefaultPoolBuffers(unsigned workers) {
+  const uint32_t buffers = 64 * workers;
+  return buffers < 128 ? buffers : 128;
+}
 
 int32_t ExtractEntries(const ArchiveReader* reader, ExtractTarget& target,
                        const ExtractOptions& options, ExtractReport* report) {

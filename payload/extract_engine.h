@@ -41,8 +41,11 @@ struct ExtractOptions {
   uint32_t poolBuffers = 0;  // 0: DefaultPoolBuffers(workers)
 };
 
-// Buffers shared by `workers` decoding threads: enough that the files after a large
-// one are decoded while it is, within a few MiB a worker.
+// Buffers shared by `workers` decoding threads: 8 MiB a worker, at most 16 MiB. While
+// one worker decodes a large file the others decode the files after it only as far as
+// the pool reaches: on the demo payload (a file of 18.9 MB among others of several)
+// two workers gained 1.46x one worker's speed with 4 MiB, 1.69x with 8 and 1.86x with
+// 16 MiB, and no more with 32.
 uint32_t DefaultPoolBuffers(unsigned workers);
 
 struct ExtractReport {
