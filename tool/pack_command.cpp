@@ -46,6 +46,9 @@ bool ReadWholeFile(const fs::path& path, std::vector<uint8_t>* data, std::string
     return false;
   }
   data->clear();
+  std::error_code ec;
+  const uintmax_t expected = fs::file_size(path, ec);
+  if (!ec && expected <= UINT32_MAX) data->reserve(static_cast<size_t>(expected));
   uint8_t chunk[65536];
   size_t n;
   while ((n = std::fread(chunk, 1, sizeof chunk, f)) > 0) {
@@ -67,10 +70,11 @@ bool WriteAt(std::FILE* f, const uint8_t* data, size_t size) {
 }
 
 // The files of the plan, read and encoded on the workers, their blocks written in
-// entry order on the calling thread.
+// entry order on the calling thread. The workers run up to 8 files a job ahead of the
+// writing, so that a large file being encoded holds the others up only that far.
 class BlockWriter : public OrderedWork {
  public:
-  static constexpr uint32_t WindowPerJob = 2;
+  static constexpr uint32_t WindowPerJob = 8;
 
   BlockWriter(std::vector<PlannedEntry*> files, const std::vector<fs::path>& sources,
               std::FILE* out, const char* output, uint64_t offset, unsigned jobs)
