@@ -15,7 +15,7 @@
 
 #include "fuzz/fuzz_input.h"
 #include "payload/lzh_decoder.h"
-#include "tests/payload/reference_decoder.h"
+#include "tests/support/reference_decoder.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 
 #include "payload/lzh_decoder.h"
 #include "payload/lzh_encoder.h"
-#include "tests/payload/reference_decoder.h"
+#include "tests/support/reference_decoder.h"
 
 namespace {
 

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "payload/lzh_encoder.h"
+#include "tests/support/random.h"
 
 namespace {
 
@@ -31,11 +32,8 @@ std::vector<std::vector<uint8_t>> Samples() {
   }
   s.push_back(binary);
   std::vector<uint8_t> noise;
-  uint32_t x = 12345;
-  for (int i = 0; i < 400; ++i) {
-    x = x * 1103515245u + 12345u;
-    noise.push_back(static_cast<uint8_t>(x >> 23));
-  }
+  test_support::Rng rng(12345);
+  for (int i = 0; i < 400; ++i) noise.push_back(rng.Byte());
   s.push_back(noise);
   s.push_back({7});
   return s;

@@ -4,15 +4,17 @@
 
 #include <cstring>
 
-#include "install/path_format.h"
 #include "install/progress.h"
+#include "install/registry_writer.h"
 #include "install/shortcuts.h"
 #include "payload/extract_engine.h"
 #include "payload/extract_target.h"
 #include "payload/queued_target.h"
 #include "payload/win32_target.h"
-#include "shell/fatal_error.h"
-#include "shell/setup_state.h"
+#include "shell/base/fatal_error.h"
+#include "shell/base/page_outcome.h"
+#include "shell/base/path_format.h"
+#include "shell/base/setup_state.h"
 
 namespace {
 
@@ -21,55 +23,44 @@ namespace {
   ReportFatalError(code);
 }
 
-bool SetText(HKEY key, const char* name, const char* text, DWORD length) {
-  return RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text), length) ==
-         ERROR_SUCCESS;
-}
-
-HKEY CreateKey(const char* subkey) {
-  HKEY key = nullptr;
-  DWORD disposition = 0;
-  if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, subkey, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_WRITE,
-                      nullptr, &key, &disposition) != ERROR_SUCCESS) {
-    return nullptr;
-  }
-  return key;
+bool SetText(RegistryWriter& registry, HKEY key, const char* name, const char* text,
+             DWORD length) {
+  return registry.SetValue(key, name, REG_SZ, text, length);
 }
 
 // ProductKey: "pth" and "grp" carry the whole first 1024 bytes of their
 // buffers, "chs" is 0.
-void WriteProductKey(HWND page) {
-  HKEY key = CreateKey(ProductKey);
+void WriteProductKey(HWND page, RegistryWriter& registry) {
+  HKEY key = registry.CreateKey(ProductKey);
   if (key == nullptr) FailInstall(page, FatalRegistry);
-  bool written = SetText(key, "pth", Setup.InstallDir, PathBufferSize - 1) &&
-                 SetText(key, "grp", Setup.ProgramGroup, PathBufferSize - 1);
+  bool written = SetText(registry, key, "pth", Setup.InstallDir, PathBufferSize - 1) &&
+                 SetText(registry, key, "grp", Setup.ProgramGroup, PathBufferSize - 1);
   if (!written) {
-    RegCloseKey(key);
+    registry.CloseKey(key);
     FailInstall(page, FatalRegistry);
   }
   SetProgress(96);
-  DWORD checksum = 0;
-  if (RegSetValueExA(key, "chs", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&checksum),
-                     sizeof(checksum)) != ERROR_SUCCESS) {
-    RegCloseKey(key);
+  const DWORD checksum = 0;
+  if (!registry.SetValue(key, "chs", REG_DWORD, &checksum, sizeof(checksum))) {
+    registry.CloseKey(key);
     FailInstall(page, FatalRegistry);
   }
-  RegCloseKey(key);
+  registry.CloseKey(key);
 }
 
 // The platform's uninstall entry. Its values are not essential; an
 // uninstaller path that would not fit a PathBuffer is left out rather than
 // written cut short.
-void WriteUninstallKey(HWND page) {
-  HKEY key = CreateKey(UninstallKey);
+void WriteUninstallKey(HWND page, RegistryWriter& registry) {
+  HKEY key = registry.CreateKey(UninstallKey);
   if (key == nullptr) FailInstall(page, FatalRegistry);
-  SetText(key, "DisplayName", ProductTitle, ProductTitleLength + 1);
+  SetText(registry, key, "DisplayName", ProductTitle, ProductTitleLength + 1);
   PathBuffer uninstaller;
   if (FormatPath(uninstaller, "%s\\Sweeper.exe", Setup.InstallDir)) {
-    SetText(key, "UninstallString", uninstaller,
+    SetText(registry, key, "UninstallString", uninstaller,
             static_cast<DWORD>(std::strlen(uninstaller) + 1));
   }
-  RegCloseKey(key);
+  registry.CloseKey(key);
 }
 
 }  // namespace
@@ -78,10 +69,11 @@ void RunInstall(HWND page) {
   // The file-system calls run on a thread of their own, beside the decoding.
   Win32ExtractTarget files(page, ShowExtractionProgress);
   QueuedTarget target(files);
-  RunInstallThrough(page, target);
+  RegistryWriter registry;
+  RunInstallThrough(page, target, registry);
 }
 
-void RunInstallThrough(HWND page, ExtractTarget& target) {
+void RunInstallThrough(HWND page, ExtractTarget& target, RegistryWriter& registry) {
   SetStatusText(StatusGathering);
   SetProgress(0);
   SetStatusText(StatusExtracting);
@@ -110,8 +102,8 @@ void RunInstallThrough(HWND page, ExtractTarget& target) {
 
   SetProgress(95);
   SetStatusText(StatusRegistry);
-  WriteProductKey(page);
-  WriteUninstallKey(page);
+  WriteProductKey(page, registry);
+  WriteUninstallKey(page, registry);
 
   SetProgress(98);
   SetStatusText(StatusStartMenu);
@@ -131,5 +123,5 @@ void RunInstallThrough(HWND page, ExtractTarget& target) {
 
   SetStatusText(StatusComplete);
   SetProgress(100);
-  EndDialog(Setup.ProgressPage, 1);
+  EndDialog(Setup.ProgressPage, PageForward);
 }

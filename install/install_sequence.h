@@ -15,6 +15,7 @@
 #include <windows.h>
 
 class ExtractTarget;
+class RegistryWriter;
 
 // The installation's registry keys, both below HKEY_LOCAL_MACHINE.
 constexpr char ProductKey[] = "SOFTWARE\\Aldmoor&Brisk\\Umberlay Vale (Demo)";
@@ -42,8 +43,9 @@ constexpr char DirectXWarning[] =
 // extracting through the Win32 file target.
 void RunInstall(HWND page);
 
-// The same, extracting through target: lets file-system faults be staged.
-void RunInstallThrough(HWND page, ExtractTarget& target);
+// The same, extracting through target and writing the registry records
+// through registry: lets file-system and registry faults be staged.
+void RunInstallThrough(HWND page, ExtractTarget& target, RegistryWriter& registry);
 
 // True when DirectDraw's library can be loaded; it is freed again at once.
 bool HasDirectDraw();

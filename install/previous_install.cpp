@@ -5,9 +5,9 @@
 #include <cstring>
 
 #include "install/install_sequence.h"
-#include "install/path_format.h"
-#include "shell/fatal_error.h"
-#include "shell/setup_state.h"
+#include "shell/base/fatal_error.h"
+#include "shell/base/path_format.h"
+#include "shell/base/setup_state.h"
 
 namespace {
 

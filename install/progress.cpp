@@ -6,7 +6,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "shell/setup_state.h"
+#include "resources/resource_ids.h"
+#include "shell/base/setup_state.h"
 
 void FormatPercentText(int32_t percent, char* out, int size) {
   std::memset(out, 0, size);
@@ -19,16 +20,17 @@ bool SetProgress(int32_t percent) {
   char text[50];
   FormatPercentText(percent, text, sizeof(text));
   bool changed = false;
-  const LRESULT shownPosition = SendDlgItemMessageA(Setup.ProgressPage, ProgressBarId, PBM_GETPOS, 0, 0);
+  const LRESULT shownPosition =
+      SendDlgItemMessageA(Setup.ProgressPage, IDC_PROGRESS_BAR, PBM_GETPOS, 0, 0);
   if (shownPosition != percent) {
-    SendDlgItemMessageA(Setup.ProgressPage, ProgressBarId, PBM_SETPOS,
+    SendDlgItemMessageA(Setup.ProgressPage, IDC_PROGRESS_BAR, PBM_SETPOS,
                         static_cast<WPARAM>(percent), 0);
     changed = true;
   }
   char shownText[50] = {};
-  GetDlgItemTextA(Setup.ProgressPage, ProgressPercentTextId, shownText, sizeof(shownText));
+  GetDlgItemTextA(Setup.ProgressPage, IDC_PERCENT_TEXT, shownText, sizeof(shownText));
   if (std::strcmp(shownText, text) != 0) {
-    SetDlgItemTextA(Setup.ProgressPage, ProgressPercentTextId, text);
+    SetDlgItemTextA(Setup.ProgressPage, IDC_PERCENT_TEXT, text);
     changed = true;
   }
   return changed;
@@ -57,5 +59,5 @@ void ShowExtractionProgress(int32_t percent) {
 }
 
 void SetStatusText(const char* text) {
-  SetDlgItemTextA(Setup.ProgressPage, ProgressStatusTextId, text);
+  SetDlgItemTextA(Setup.ProgressPage, IDC_STATUS_TEXT, text);
 }

@@ -1,13 +1,9 @@
 // The progress page's two displays, addressed through Setup.ProgressPage:
-// the bar (1016) with its percentage text (1018), and the status line (1027).
+// the bar (IDC_PROGRESS_BAR, 1016) with its percentage text (IDC_PERCENT_TEXT,
+// 1018), and the status line (IDC_STATUS_TEXT, 1027).
 #pragma once
 
 #include <cstdint>
-
-// Control ids on the progress page.
-constexpr int ProgressBarId = 1016;
-constexpr int ProgressPercentTextId = 1018;
-constexpr int ProgressStatusTextId = 1027;
 
 // Moves the bar to percent (its range is the default 0..100) and shows the
 // percentage as "%3d%% complete", e.g. "  5% complete". A control that already

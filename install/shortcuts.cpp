@@ -6,34 +6,23 @@
 
 #include <cstring>
 
-#include "install/path_format.h"
+#include "shell/base/path_format.h"
+#include "shell/base/shell_folders.h"
 
+namespace {
+
+struct StartMenuShortcut {
+  const char* LinkName;    // file name without ".lnk"; also the description
+  const char* TargetFile;  // file in InstallDir
+};
+
+constexpr int StartMenuShortcutCount = 4;
 const StartMenuShortcut StartMenuShortcuts[StartMenuShortcutCount] = {
     {"Umberlay Vale (Demo)", "Vale.exe"},
     {"Umberlay Vale (Demo) CONFIGURATION", "config.exe"},
     {"UNINSTALL Umberlay Vale (Demo)", "Sweeper.exe"},
     {"README", "ReadMe.txt"},
 };
-
-namespace {
-
-// Resolves a special folder into path; the item list goes back to the shell's
-// allocator. False when the folder cannot be located or has no path.
-bool SpecialFolderPath(int csidl, PathBuffer& path) {
-  std::memset(path, 0, PathBufferSize);
-  LPITEMIDLIST items = nullptr;
-  if (SHGetSpecialFolderLocation(Setup.MainWindow, csidl, &items) != S_OK || items == nullptr) {
-    return false;
-  }
-  BOOL found = SHGetPathFromIDListA(items, path);
-  IMalloc* allocator = nullptr;
-  if (SUCCEEDED(SHGetMalloc(&allocator)) && allocator != nullptr) {
-    allocator->Free(items);
-    allocator->Release();
-  }
-  path[PathBufferSize - 1] = '\0';
-  return found && path[0] != '\0';
-}
 
 IShellLinkA* NewShellLink(const char* targetPath, const char* description) {
   IShellLinkA* link = nullptr;
@@ -67,6 +56,16 @@ bool CreateLevel(const char* path) {
   return CreateDirectoryA(path, nullptr) || GetLastError() == ERROR_ALREADY_EXISTS;
 }
 
+// Writes one shortcut file at linkPath (COM is initialised and uninitialised
+// around the operation).
+void CreateShellLink(const char* linkPath, const char* targetPath, const char* description) {
+  CoInitialize(nullptr);
+  if (IShellLinkA* link = NewShellLink(targetPath, description)) {
+    SaveAndRelease(link, linkPath);
+  }
+  CoUninitialize();
+}
+
 }  // namespace
 
 bool AppendPathComponent(PathBuffer& path, const char* component) {
@@ -77,14 +76,6 @@ bool AppendPathComponent(PathBuffer& path, const char* component) {
   if (separator) path[length++] = '\\';
   std::memcpy(path + length, component, std::strlen(component) + 1);
   return true;
-}
-
-void CreateShellLink(const char* linkPath, const char* targetPath, const char* description) {
-  CoInitialize(nullptr);
-  if (IShellLinkA* link = NewShellLink(targetPath, description)) {
-    SaveAndRelease(link, linkPath);
-  }
-  CoUninitialize();
 }
 
 void CreateStartMenuShortcuts() {

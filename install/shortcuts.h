@@ -1,5 +1,7 @@
 // The product's shortcut files: a program-group folder chain below the start
-// menu's Programs folder with the four shortcuts of StartMenuShortcuts, and
+// menu's Programs folder with four shortcuts ("Umberlay Vale (Demo)" to
+// Vale.exe, "... CONFIGURATION" to config.exe, "UNINSTALL ..." to Sweeper.exe,
+// "README" to ReadMe.txt), and
 // on request one shortcut on the desktop. Each shortcut holds its target, its
 // description and the working directory Setup.InstallDir. Nothing here shows
 // a message or reports a failure: a step that fails ends that shortcut work
@@ -7,24 +9,12 @@
 // PathBuffer skips the shortcut in question.
 #pragma once
 
-#include "shell/setup_state.h"
-
-struct StartMenuShortcut {
-  const char* LinkName;    // file name without ".lnk"; also the description
-  const char* TargetFile;  // file in InstallDir
-};
-
-constexpr int StartMenuShortcutCount = 4;
-extern const StartMenuShortcut StartMenuShortcuts[StartMenuShortcutCount];
+#include "shell/base/setup_state.h"
 
 // Appends component to path, inserting one backslash unless path is empty or
 // already ends in a backslash or slash. Returns false, with path unchanged,
 // when the result would not fit in the buffer.
 bool AppendPathComponent(PathBuffer& path, const char* component);
-
-// Writes one shortcut file at linkPath (COM is initialised and uninitialised
-// around the operation).
-void CreateShellLink(const char* linkPath, const char* targetPath, const char* description);
 
 // Creates every level of Setup.ProgramGroup below the Programs folder (empty
 // levels included; an existing level is accepted), then the four shortcuts in

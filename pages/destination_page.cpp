@@ -8,7 +8,9 @@
 #include "pages/page_common.h"
 #include "pages/path_prefixes.h"
 #include "resources/resource_ids.h"
-#include "shell/setup_state.h"
+#include "shell/base/page_outcome.h"
+#include "shell/base/setup_state.h"
+#include "shell/base/shell_folders.h"
 
 uint64_t FreeBytes;
 
@@ -34,6 +36,71 @@ bool FolderTakesFiles(const char* folder) {
     if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) return false;
   }
   return false;
+}
+
+// Lets the user choose a folder (the shell's folder browser, owned by owner).
+// True when a folder was chosen and takes files (a probe file could be
+// created and removed there); Setup.InstallDir then holds the folder, a drive
+// root without its backslash ("C:"). An existing file named like the probe is
+// never touched. On a failed probe shows "Unable to install to ..." and
+// returns false.
+bool BrowseForDestination(HWND owner) {
+  BROWSEINFOA info;
+  std::memset(&info, 0, sizeof(info));
+  info.hwndOwner = owner;
+  info.pidlRoot = nullptr;
+  info.pszDisplayName = Setup.InstallDir;  // receives the display name (MAX_PATH fits)
+  info.lpszTitle = "Select folder where you want to install game";
+  info.ulFlags = BIF_RETURNONLYFSDIRS;
+
+  LPITEMIDLIST chosen = SHBrowseForFolderA(&info);
+  if (chosen == nullptr) return false;
+  const BOOL hasPath = SHGetPathFromIDListA(chosen, Setup.InstallDir);
+  FreeItemList(chosen);
+  if (!hasPath) Setup.InstallDir[0] = '\0';
+
+  DropTrailingBackslash(Setup.InstallDir);
+  if (Setup.InstallDir[0] == '\0' || !FolderTakesFiles(Setup.InstallDir)) {
+    char text[DestinationMessageSize];
+    FormatUnableToInstall(Setup.InstallDir, text, sizeof(text));
+    MessageBoxA(nullptr, text, "Install", MB_ICONEXCLAMATION);
+    return false;
+  }
+  return true;
+}
+
+// Reads the edit field into Setup.DirField, measures the free space of its
+// drive (its first three characters), shows it and the needed space, and
+// enables Next only when the free space exceeds Setup.RequiredBytes. When the
+// free space cannot be read, says so and leaves the figures and Next as they are.
+void ShowDiskSpace(HWND page) {
+  std::memset(Setup.DirField, 0, sizeof(Setup.DirField));
+  GetDlgItemTextA(page, IDC_DEST_EDIT, Setup.DirField, PathBufferSize - 1);
+
+  char root[4] = {0, 0, 0, 0};
+  const size_t rootLength = strnlen(Setup.DirField, 3);
+  std::memcpy(root, Setup.DirField, rootLength);
+
+  ULARGE_INTEGER available;
+  DWORD sectorsPerCluster = 0, bytesPerSector = 0, freeClusters = 0, clusters = 0;
+  if (GetDiskFreeSpaceExA(root, &available, nullptr, nullptr)) {
+    FreeBytes = available.QuadPart;
+  } else if (GetDiskFreeSpaceA(root, &sectorsPerCluster, &bytesPerSector, &freeClusters,
+                               &clusters)) {
+    FreeBytes = static_cast<uint64_t>(sectorsPerCluster) * bytesPerSector * freeClusters;
+  } else {
+    char text[DestinationMessageSize];
+    FormatUnableToInstall(Setup.DirField, text, sizeof(text));
+    MessageBoxA(nullptr, text, "Instal", MB_ICONEXCLAMATION);
+    return;
+  }
+
+  char figure[KBytesTextSize];
+  FormatKBytes(FreeBytes, figure);
+  SetDlgItemTextA(page, IDC_SPACE_FREE, figure);
+  FormatKBytes(Setup.RequiredBytes, figure);
+  SetDlgItemTextA(page, IDC_SPACE_NEEDED, figure);
+  EnableWindow(GetDlgItem(page, IDC_NEXT), SpaceSuffices(FreeBytes, Setup.RequiredBytes));
 }
 
 // Next: makes sure the directory in the field exists, creating it and its
@@ -97,10 +164,10 @@ INT_PTR CALLBACK DestinationPageProc(HWND page, UINT message, WPARAM wParam, LPA
     case WM_COMMAND:
       switch (LOWORD(wParam)) {
         case IDC_BROWSE: Browse(page); break;
-        case IDC_BACK: EndDialog(page, 2); break;
-        case IDC_CANCEL_PAGE: EndDialog(page, 3); break;
+        case IDC_BACK: EndDialog(page, PageBack); break;
+        case IDC_CANCEL_PAGE: EndDialog(page, PageCancel); break;
         case IDC_NEXT:
-          if (AcceptDestination(page)) EndDialog(page, 1);
+          if (AcceptDestination(page)) EndDialog(page, PageForward);
           break;
         default: break;
       }
@@ -113,69 +180,6 @@ INT_PTR CALLBACK DestinationPageProc(HWND page, UINT message, WPARAM wParam, LPA
       break;
   }
   return FALSE;
-}
-
-bool BrowseForDestination(HWND owner) {
-  BROWSEINFOA info;
-  std::memset(&info, 0, sizeof(info));
-  info.hwndOwner = owner;
-  info.pidlRoot = nullptr;
-  info.pszDisplayName = Setup.InstallDir;  // receives the display name (MAX_PATH fits)
-  info.lpszTitle = "Select folder where you want to install game";
-  info.ulFlags = BIF_RETURNONLYFSDIRS;
-
-  LPITEMIDLIST chosen = SHBrowseForFolderA(&info);
-  if (chosen == nullptr) return false;
-  const BOOL hasPath = SHGetPathFromIDListA(chosen, Setup.InstallDir);
-  FreeItemList(chosen);
-  if (!hasPath) Setup.InstallDir[0] = '\0';
-
-  DropTrailingBackslash(Setup.InstallDir);
-  if (Setup.InstallDir[0] == '\0' || !FolderTakesFiles(Setup.InstallDir)) {
-    char text[DestinationMessageSize];
-    FormatUnableToInstall(Setup.InstallDir, text, sizeof(text));
-    MessageBoxA(nullptr, text, "Install", MB_ICONEXCLAMATION);
-    return false;
-  }
-  return true;
-}
-
-void FreeItemList(LPITEMIDLIST itemList) {
-  IMalloc* allocator = nullptr;
-  if (SHGetMalloc(&allocator) == S_OK && allocator != nullptr) {
-    allocator->Free(itemList);
-    allocator->Release();
-  }
-}
-
-void ShowDiskSpace(HWND page) {
-  std::memset(Setup.DirField, 0, sizeof(Setup.DirField));
-  GetDlgItemTextA(page, IDC_DEST_EDIT, Setup.DirField, PathBufferSize - 1);
-
-  char root[4] = {0, 0, 0, 0};
-  const size_t rootLength = strnlen(Setup.DirField, 3);
-  std::memcpy(root, Setup.DirField, rootLength);
-
-  ULARGE_INTEGER available;
-  DWORD sectorsPerCluster = 0, bytesPerSector = 0, freeClusters = 0, clusters = 0;
-  if (GetDiskFreeSpaceExA(root, &available, nullptr, nullptr)) {
-    FreeBytes = available.QuadPart;
-  } else if (GetDiskFreeSpaceA(root, &sectorsPerCluster, &bytesPerSector, &freeClusters,
-                               &clusters)) {
-    FreeBytes = static_cast<uint64_t>(sectorsPerCluster) * bytesPerSector * freeClusters;
-  } else {
-    char text[DestinationMessageSize];
-    FormatUnableToInstall(Setup.DirField, text, sizeof(text));
-    MessageBoxA(nullptr, text, "Instal", MB_ICONEXCLAMATION);
-    return;
-  }
-
-  char figure[KBytesTextSize];
-  FormatKBytes(FreeBytes, figure);
-  SetDlgItemTextA(page, IDC_SPACE_FREE, figure);
-  FormatKBytes(Setup.RequiredBytes, figure);
-  SetDlgItemTextA(page, IDC_SPACE_NEEDED, figure);
-  EnableWindow(GetDlgItem(page, IDC_NEXT), FreeBytes > Setup.RequiredBytes);
 }
 
 int CreatePathChain() {

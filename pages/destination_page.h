@@ -8,27 +8,9 @@
 #pragma once
 
 #include <windows.h>
-#include <shlobj.h>
 #include <cstdint>
 
 INT_PTR CALLBACK DestinationPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam);
-
-// Lets the user choose a folder (the shell's folder browser, owned by owner).
-// True when a folder was chosen and takes files (a probe file could be
-// created and removed there); Setup.InstallDir then holds the folder, a drive
-// root without its backslash ("C:"). An existing file named like the probe is
-// never touched. On a failed probe shows "Unable to install to ..." and
-// returns false.
-bool BrowseForDestination(HWND owner);
-
-// Frees an item list that the shell returned, through the shell's allocator.
-void FreeItemList(LPITEMIDLIST itemList);
-
-// Reads the edit field into Setup.DirField, measures the free space of its
-// drive (its first three characters), shows it and the needed space, and
-// enables Next only when the free space exceeds Setup.RequiredBytes. When the
-// free space cannot be read, says so and leaves the figures and Next as they are.
-void ShowDiskSpace(HWND page);
 
 // The free space measured by the last ShowDiskSpace.
 extern uint64_t FreeBytes;

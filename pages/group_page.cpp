@@ -1,13 +1,13 @@
 #include "pages/group_page.h"
 
-#include <shlobj.h>
 #include <cstring>
 
-#include "pages/destination_page.h"
 #include "pages/page_common.h"
 #include "resources/resource_ids.h"
-#include "shell/fatal_error.h"
-#include "shell/setup_state.h"
+#include "shell/base/fatal_error.h"
+#include "shell/base/page_outcome.h"
+#include "shell/base/setup_state.h"
+#include "shell/base/shell_folders.h"
 
 char GroupNameTable[GroupNameSlots][GroupNameSize];
 int GroupNameCount;
@@ -23,23 +23,13 @@ void TakeListedGroup(HWND page) {
   SetFocus(GetDlgItem(page, IDC_GROUP_EDIT));
 }
 
-}  // namespace
-
-bool IsListedGroup(const char* name, DWORD attributes) {
-  if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0) return false;
-  return attributes == FILE_ATTRIBUTE_DIRECTORY;
-}
-
+// Makes the user's Programs folder the current directory and lists its plain
+// folders (attributes exactly FILE_ATTRIBUTE_DIRECTORY, no "." or "..") in
+// list box 1015 and GroupNameTable, in the order found, the first 64 of
+// them. Ends the setup with fatal error 102 when the folder cannot be located.
 void FillGroupList(HWND page) {
-  LPITEMIDLIST programs = nullptr;
-  if (SHGetSpecialFolderLocation(Setup.MainWindow, CSIDL_PROGRAMS, &programs) != S_OK) {
-    ReportFatalError(FatalNoSpecialDirectory);
-  }
   PathBuffer folder;
-  std::memset(folder, 0, sizeof(folder));
-  const BOOL hasPath = SHGetPathFromIDListA(programs, folder);
-  FreeItemList(programs);
-  if (!hasPath) ReportFatalError(FatalNoSpecialDirectory);
+  if (!SpecialFolderPath(CSIDL_PROGRAMS, folder)) ReportFatalError(FatalNoSpecialDirectory);
   SetCurrentDirectoryA(folder);
 
   SendDlgItemMessageA(page, IDC_GROUP_LIST, LB_RESETCONTENT, 0, 0);
@@ -59,6 +49,13 @@ void FillGroupList(HWND page) {
   FindClose(search);
 }
 
+}  // namespace
+
+bool IsListedGroup(const char* name, DWORD attributes) {
+  if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0) return false;
+  return attributes == FILE_ATTRIBUTE_DIRECTORY;
+}
+
 INT_PTR CALLBACK GroupPageProc(HWND page, UINT message, WPARAM wParam, LPARAM) {
   switch (message) {
     case WM_INITDIALOG:
@@ -75,15 +72,15 @@ INT_PTR CALLBACK GroupPageProc(HWND page, UINT message, WPARAM wParam, LPARAM) {
       break;
     case WM_COMMAND:
       switch (LOWORD(wParam)) {
-        case IDC_BACK: EndDialog(page, 2); break;
-        case IDC_CANCEL_PAGE: EndDialog(page, 3); break;
+        case IDC_BACK: EndDialog(page, PageBack); break;
+        case IDC_CANCEL_PAGE: EndDialog(page, PageCancel); break;
         case IDC_GROUP_LIST:
           if (HIWORD(wParam) == LBN_DBLCLK) TakeListedGroup(page);
           break;
         case IDC_NEXT:
           std::memset(Setup.ProgramGroup, 0, sizeof(Setup.ProgramGroup));
           GetDlgItemTextA(page, IDC_GROUP_EDIT, Setup.ProgramGroup, PathBufferSize - 1);
-          EndDialog(page, 1);
+          EndDialog(page, PageForward);
           break;
         case IDC_DESKTOP_CHECK:
           // The box marks itself at the click; the flag follows its mark.

@@ -18,11 +18,5 @@ extern int GroupNameCount;
 
 INT_PTR CALLBACK GroupPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam);
 
-// Makes the user's Programs folder the current directory and lists its plain
-// folders (attributes exactly FILE_ATTRIBUTE_DIRECTORY, no "." or "..") in
-// list box 1015 and GroupNameTable, in the order found, the first 64 of
-// them. Ends the setup with fatal error 102 when the folder cannot be located.
-void FillGroupList(HWND page);
-
 // True when a directory entry is listed as a program group.
 bool IsListedGroup(const char* name, DWORD attributes);

@@ -30,3 +30,7 @@ void FormatKBytes(uint64_t bytes, char* out) {
     append("%llu", units);
   }
 }
+
+bool SpaceSuffices(uint64_t freeBytes, uint32_t requiredBytes) {
+  return freeBytes > requiredBytes;
+}

@@ -2,7 +2,7 @@
 
 #include "pages/picture_control.h"
 #include "resources/resource_ids.h"
-#include "shell/setup_state.h"
+#include "shell/base/setup_state.h"
 
 PageBitmaps PageBitmap;
 

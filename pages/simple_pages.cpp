@@ -1,7 +1,10 @@
 #include "pages/simple_pages.h"
 
+#include <commctrl.h>
+
 #include "pages/page_common.h"
 #include "resources/resource_ids.h"
+#include "shell/base/page_outcome.h"
 
 namespace {
 
@@ -25,8 +28,8 @@ INT_PTR HandleSimplePage(const SimplePage& self, HWND page, UINT message, WPARAM
       break;
     case WM_COMMAND: {
       const int id = LOWORD(wParam);
-      if (self.ForwardId != 0 && id == self.ForwardId) EndDialog(page, 1);
-      else if (self.BackId != 0 && id == self.BackId) EndDialog(page, 2);
+      if (self.ForwardId != 0 && id == self.ForwardId) EndDialog(page, PageForward);
+      else if (self.BackId != 0 && id == self.BackId) EndDialog(page, PageBack);
       break;
     }
     case WM_CLOSE:
@@ -61,4 +64,11 @@ INT_PTR CALLBACK ProgressPageProc(HWND page, UINT message, WPARAM wParam, LPARAM
 INT_PTR CALLBACK FinishPageProc(HWND page, UINT message, WPARAM wParam, LPARAM) {
   static const SimplePage self{&PageBitmap.Finish, IDB_FINISH, 0, IDC_PLAY_NOW, IDC_DONT_PLAY};
   return HandleSimplePage(self, page, message, wParam);
+}
+
+void RegisterProgressClass() {
+  INITCOMMONCONTROLSEX controls;
+  controls.dwSize = sizeof(controls);
+  controls.dwICC = ICC_PROGRESS_CLASS;
+  InitCommonControlsEx(&controls);
 }

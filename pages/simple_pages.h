@@ -15,3 +15,8 @@ INT_PTR CALLBACK WelcomePageProc(HWND page, UINT message, WPARAM wParam, LPARAM 
 INT_PTR CALLBACK InstalledPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam);
 INT_PTR CALLBACK ProgressPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam);
 INT_PTR CALLBACK FinishPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam);
+
+// Makes sure the common-controls progress bar class ("msctls_progress32",
+// control 1016 of the progress page) exists before the progress page is
+// created.
+void RegisterProgressClass();

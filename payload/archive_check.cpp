@@ -4,10 +4,10 @@
 #include <cstdio>
 #include <cstring>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 #include "payload/archive_format.h"
+#include "payload/entry_order.h"
 
 using namespace archive_format;
 
@@ -214,40 +214,6 @@ bool CheckArchive(const uint8_t* archive, size_t size, ArchiveProblem* problem) 
   return true;
 }
 
-namespace {
-
-struct PathView {
-  const char* text;
-  size_t length;
-};
-
-// Length of the parent's part of a path (0 for a path at the root).
-size_t ParentLength(PathView p) {
-  size_t n = p.length;
-  while (n > 0 && p.text[n - 1] != '\\') --n;
-  return n == 0 ? 0 : n - 1;
-}
-
-int32_t ComponentCount(PathView p) {
-  int32_t count = 1;
-  for (size_t i = 0; i < p.length; ++i) count += p.text[i] == '\\';
-  return count;
-}
-
-bool SamePath(PathView a, const char* text, size_t length) {
-  return a.length == length && std::memcmp(a.text, text, length) == 0;
-}
-
-// Byte order of two paths (unsigned bytes, shorter first on a common prefix).
-int ComparePaths(PathView a, PathView b) {
-  size_t n = a.length < b.length ? a.length : b.length;
-  int c = std::memcmp(a.text, b.text, n);
-  if (c != 0) return c;
-  return a.length < b.length ? -1 : (a.length > b.length ? 1 : 0);
-}
-
-}  // namespace
-
 bool CheckArchiveLayout(const uint8_t* archive, size_t size, ArchiveProblem* problem) {
   if (!CheckArchive(archive, size, problem)) return false;
   if (std::memcmp(archive + HeaderMagicOffset, Magic, 4) != 0)
@@ -261,15 +227,18 @@ bool CheckArchiveLayout(const uint8_t* archive, size_t size, ArchiveProblem* pro
   const uint8_t* names = archive + NameTableStart;
   const uint8_t* records = archive + f.entriesStart;
   const int32_t count = f.entryCount;
+  auto recordOf = [&](int32_t i) { return records + static_cast<size_t>(i) * EntrySize; };
 
   // Pass 1: the fields each entry determines on its own.
+  std::vector<entry_order::Item> entries;
+  entries.reserve(static_cast<size_t>(count));
   uint32_t expectedPath = 0;
   for (int32_t i = 0; i < count; ++i) {
-    const uint8_t* r = records + static_cast<size_t>(i) * EntrySize;
+    const uint8_t* r = recordOf(i);
     const int32_t pathOffset = ReadI32(r + EntryPathOffset);
     const char* path = reinterpret_cast<const char*>(names + pathOffset);
     const size_t length = std::strlen(path);
-    PathView p{path, length};
+    const std::string_view p(path, length);
     if (static_cast<uint32_t>(pathOffset) != expectedPath)
       return Fail(problem, i, path, length, "path offset %d, expected %u (paths in entry order)",
                   static_cast<int>(pathOffset), expectedPath);
@@ -279,20 +248,13 @@ bool CheckArchiveLayout(const uint8_t* archive, size_t size, ArchiveProblem* pro
     if (attributes != (directory ? AttributeDirectory : AttributeFile))
       return Fail(problem, i, path, length, "attributes 0x%X are neither 0x10 nor 0x20",
                   static_cast<unsigned>(attributes));
-    size_t nameStart = ParentLength(p);
-    if (nameStart > 0) ++nameStart;
-    size_t extensionStart = length;
-    for (size_t k = length; k > nameStart; --k) {
-      if (path[k - 1] == '.') {
-        extensionStart = k;
-        break;
-      }
-    }
-    if (ReadI32(r + EntryNameOffset) != pathOffset + static_cast<int32_t>(nameStart))
+    if (ReadI32(r + EntryNameOffset) !=
+        pathOffset + static_cast<int32_t>(entry_order::NameStart(p)))
       return Fail(problem, i, path, length, "name offset does not point at the last component");
-    if (ReadI32(r + EntryExtensionOffset) != pathOffset + static_cast<int32_t>(extensionStart))
+    if (ReadI32(r + EntryExtensionOffset) !=
+        pathOffset + static_cast<int32_t>(entry_order::ExtensionStart(p)))
       return Fail(problem, i, path, length, "extension offset does not point at the extension");
-    const int32_t level = ComponentCount(p) + (directory ? 1 : 0);
+    const int32_t level = entry_order::Level(p, directory);
     if (ReadI32(r + EntryLevel) != level)
       return Fail(problem, i, path, length, "level %d, expected %d",
                   static_cast<int>(ReadI32(r + EntryLevel)), static_cast<int>(level));
@@ -302,90 +264,31 @@ bool CheckArchiveLayout(const uint8_t* archive, size_t size, ArchiveProblem* pro
       return Fail(problem, i, path, length, "directory with a block");
     if (!directory && ReadI32(r + EntryChildLink) != -1)
       return Fail(problem, i, path, length, "file with a child link");
+    entries.push_back({p, directory});
   }
   if (expectedPath != f.nameTableSize)
     return Fail(problem, -1, nullptr, 0, "name table holds %u bytes beyond the last path",
                 f.nameTableSize - expectedPath);
 
-  auto pathOf = [&](int32_t i) {
-    const char* text = reinterpret_cast<const char*>(
-        names + ReadI32(records + static_cast<size_t>(i) * EntrySize + EntryPathOffset));
-    return PathView{text, std::strlen(text)};
-  };
-  auto levelOf = [&](int32_t i) {
-    return ReadI32(records + static_cast<size_t>(i) * EntrySize + EntryLevel);
-  };
-  auto isDirectory = [&](int32_t i) {
-    return (ReadI32(records + static_cast<size_t>(i) * EntrySize + EntryAttributes) &
-            AttributeDirectory) != 0;
-  };
-
-  // Pass 2: order. Each file belongs to the directory entry just before it
-  // (or to the root before any directory); directories stand in increasing
-  // level and byte order within a level, each after its parent.
-  std::unordered_map<std::string_view, int32_t> directoryIndex;
-  std::vector<int32_t> firstChild(static_cast<size_t>(count), -1);
-  int32_t currentDirectory = -1;
-  int32_t previousFile = -1;
-  for (int32_t i = 0; i < count; ++i) {
-    PathView p = pathOf(i);
-    if (isDirectory(i)) {
-      if (currentDirectory >= 0) {
-        int32_t lp = levelOf(currentDirectory), lc = levelOf(i);
-        if (lc < lp || (lc == lp && ComparePaths(pathOf(currentDirectory), p) >= 0))
-          return Fail(problem, i, p.text, p.length, "directory out of order");
-      }
-      size_t parent = ParentLength(p);
-      if (parent > 0) {
-        auto found = directoryIndex.find(std::string_view(p.text, parent));
-        if (found == directoryIndex.end())
-          return Fail(problem, i, p.text, p.length, "directory stands before its parent");
-        int32_t& child = firstChild[static_cast<size_t>(found->second)];
-        if (child < 0) child = i;
-      }
-      directoryIndex.emplace(std::string_view(p.text, p.length), i);
-      currentDirectory = i;
-      previousFile = -1;
-    } else {
-      size_t parent = ParentLength(p);
-      bool inCurrent = currentDirectory < 0 ? parent == 0
-                                            : SamePath(pathOf(currentDirectory), p.text, parent);
-      if (!inCurrent)
-        return Fail(problem, i, p.text, p.length, "file does not follow its directory");
-      if (previousFile >= 0 && ComparePaths(pathOf(previousFile), p) >= 0)
-        return Fail(problem, i, p.text, p.length, "file out of order");
-      previousFile = i;
-    }
+  // Pass 2: the order of the entries.
+  const entry_order::OrderFault fault = entry_order::FindOrderFault(entries);
+  if (fault.entry >= 0) {
+    const std::string_view p = entries[static_cast<size_t>(fault.entry)].path;
+    return Fail(problem, fault.entry, p.data(), p.size(), "%s", fault.reason);
   }
 
-  // Pass 3: links. Walking backwards, the last directory seen at each level
-  // is the next one of that level; the first directory of each level is what
-  // a file one level up links to.
-  std::unordered_map<int32_t, int32_t> nextOfLevel;
-  std::unordered_map<int32_t, int32_t> firstOfLevel;
+  // Pass 3: the links that follow from the order.
+  const std::vector<entry_order::Links> links = entry_order::LinkEntries(entries);
   for (int32_t i = 0; i < count; ++i) {
-    if (isDirectory(i)) firstOfLevel.emplace(levelOf(i), i);
-  }
-  for (int32_t i = count - 1; i >= 0; --i) {
-    const uint8_t* r = records + static_cast<size_t>(i) * EntrySize;
-    PathView p = pathOf(i);
-    int32_t next = -1;
-    int32_t child = -1;
-    if (isDirectory(i)) {
-      auto n = nextOfLevel.find(levelOf(i));
-      if (n != nextOfLevel.end()) next = n->second;
-      nextOfLevel[levelOf(i)] = i;
-      child = firstChild[static_cast<size_t>(i)];
-    } else {
-      auto n = firstOfLevel.find(levelOf(i) + 1);
-      if (n != firstOfLevel.end()) next = n->second;
-    }
-    if (ReadI32(r + EntryNextLink) != next)
-      return Fail(problem, i, p.text, p.length, "next link %d, expected %d",
-                  static_cast<int>(ReadI32(r + EntryNextLink)), static_cast<int>(next));
-    if (ReadI32(r + EntryChildLink) != child)
-      return Fail(problem, i, p.text, p.length, "child link %d, expected %d",
-                  static_cast<int>(ReadI32(r + EntryChildLink)), static_cast<int>(child));
+    const uint8_t* r = recordOf(i);
+    const std::string_view p = entries[static_cast<size_t>(i)].path;
+    const entry_order::Links& expected = links[static_cast<size_t>(i)];
+    if (ReadI32(r + EntryNextLink) != expected.next)
+      return Fail(problem, i, p.data(), p.size(), "next link %d, expected %d",
+                  static_cast<int>(ReadI32(r + EntryNextLink)), static_cast<int>(expected.next));
+    if (ReadI32(r + EntryChildLink) != expected.child)
+      return Fail(problem, i, p.data(), p.size(), "child link %d, expected %d",
+                  static_cast<int>(ReadI32(r + EntryChildLink)), static_cast<int>(expected.child));
   }
   return true;
 }

@@ -1,37 +1,18 @@
 #include "payload/archive_writer.h"
 
 #include <algorithm>
-#include <map>
+#include <string_view>
 #include <unordered_map>
 
 #include "payload/archive_check.h"
 #include "payload/archive_format.h"
+#include "payload/entry_order.h"
 #include "payload/lzh_encoder.h"
 
 using namespace archive_format;
 
-namespace {
-
-std::string ParentOf(const std::string& path) {
-  size_t slash = path.rfind('\\');
-  return slash == std::string::npos ? std::string() : path.substr(0, slash);
-}
-
-int32_t ComponentCount(const std::string& path) {
-  return 1 + static_cast<int32_t>(std::count(path.begin(), path.end(), '\\'));
-}
-
-// Byte order with unsigned bytes.
-bool PathLess(const std::string& a, const std::string& b) {
-  return std::lexicographical_compare(
-      a.begin(), a.end(), b.begin(), b.end(),
-      [](char x, char y) { return static_cast<unsigned char>(x) < static_cast<unsigned char>(y); });
-}
-
-}  // namespace
-
 bool PlanArchive(const std::vector<PackItem>& items, ArchivePlan* plan, std::string* error) {
-  std::unordered_map<std::string, size_t> byPath;
+  std::unordered_map<std::string_view, size_t> byPath;
   for (size_t i = 0; i < items.size(); ++i) {
     const std::string& path = items[i].path;
     if (const char* reason = CheckEntryPath(path.data(), path.size())) {
@@ -47,45 +28,21 @@ bool PlanArchive(const std::vector<PackItem>& items, ArchivePlan* plan, std::str
       return false;
     }
   }
-  std::vector<size_t> directories;
-  std::map<std::string, std::vector<size_t>> filesOf;  // parent path -> its files
-  for (size_t i = 0; i < items.size(); ++i) {
-    const std::string parent = ParentOf(items[i].path);
+  std::vector<entry_order::Item> listed;
+  listed.reserve(items.size());
+  for (const PackItem& item : items) {
+    const std::string_view parent = entry_order::Parent(item.path);
     if (!parent.empty()) {
       auto found = byPath.find(parent);
       if (found == byPath.end() || !items[found->second].directory) {
-        *error = "\"" + items[i].path + "\": its directory \"" + parent + "\" is not an entry";
+        *error = "\"" + item.path + "\": its directory \"" + std::string(parent) +
+                 "\" is not an entry";
         return false;
       }
     }
-    if (items[i].directory) {
-      directories.push_back(i);
-    } else {
-      filesOf[parent].push_back(i);
-    }
+    listed.push_back({item.path, item.directory});
   }
-  auto byLevelThenPath = [&](size_t a, size_t b) {
-    int32_t la = ComponentCount(items[a].path), lb = ComponentCount(items[b].path);
-    if (la != lb) return la < lb;
-    return PathLess(items[a].path, items[b].path);
-  };
-  std::sort(directories.begin(), directories.end(), byLevelThenPath);
-  for (auto& group : filesOf) {
-    std::sort(group.second.begin(), group.second.end(),
-              [&](size_t a, size_t b) { return PathLess(items[a].path, items[b].path); });
-  }
-
-  std::vector<size_t> order;
-  order.reserve(items.size());
-  auto appendFilesOf = [&](const std::string& parent) {
-    auto found = filesOf.find(parent);
-    if (found != filesOf.end()) order.insert(order.end(), found->second.begin(), found->second.end());
-  };
-  appendFilesOf(std::string());
-  for (size_t d : directories) {
-    order.push_back(d);
-    appendFilesOf(items[d].path);
-  }
+  const std::vector<size_t> order = entry_order::EntryOrder(listed);
 
   if (order.size() > static_cast<size_t>(INT32_MAX / EntrySize)) {
     *error = "too many entries";
@@ -93,6 +50,8 @@ bool PlanArchive(const std::vector<PackItem>& items, ArchivePlan* plan, std::str
   }
   plan->entries.clear();
   plan->entries.reserve(order.size());
+  std::vector<entry_order::Item> inOrder;
+  inOrder.reserve(order.size());
   uint64_t nameTableSize = 0;
   for (size_t index : order) {
     const PackItem& item = items[index];
@@ -101,55 +60,25 @@ bool PlanArchive(const std::vector<PackItem>& items, ArchivePlan* plan, std::str
     e.directory = item.directory;
     e.source = item.source;
     e.pathOffset = static_cast<int32_t>(nameTableSize);
-    const size_t slash = item.path.rfind('\\');
-    const size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
-    const size_t dot = item.path.rfind('.');
-    const size_t extensionStart =
-        (dot == std::string::npos || dot < nameStart) ? item.path.size() : dot + 1;
-    e.nameOffset = e.pathOffset + static_cast<int32_t>(nameStart);
-    e.extensionOffset = e.pathOffset + static_cast<int32_t>(extensionStart);
-    e.level = ComponentCount(item.path) + (item.directory ? 1 : 0);
-    e.nextLink = -1;
-    e.childLink = -1;
+    e.nameOffset = e.pathOffset + static_cast<int32_t>(entry_order::NameStart(item.path));
+    e.extensionOffset = e.pathOffset + static_cast<int32_t>(entry_order::ExtensionStart(item.path));
+    e.level = entry_order::Level(item.path, item.directory);
     nameTableSize += item.path.size() + 1;
     if (nameTableSize > static_cast<uint64_t>(INT32_MAX)) {
       *error = "name table too large";
       return false;
     }
     plan->entries.push_back(std::move(e));
+    inOrder.push_back(listed[index]);
   }
-
-  // Links: a directory's next directory of the same level and its first
-  // subdirectory; a file's first directory one level below it.
-  const int32_t count = static_cast<int32_t>(plan->entries.size());
-  std::unordered_map<int32_t, int32_t> firstOfLevel;
-  std::unordered_map<int32_t, int32_t> nextOfLevel;
-  std::unordered_map<std::string, int32_t> directoryIndex;
-  for (int32_t i = 0; i < count; ++i) {
-    PlannedEntry& e = plan->entries[static_cast<size_t>(i)];
-    if (!e.directory) continue;
-    firstOfLevel.emplace(e.level, i);
-    directoryIndex.emplace(e.path, i);
-    const std::string parent = ParentOf(e.path);
-    if (!parent.empty()) {
-      PlannedEntry& p = plan->entries[static_cast<size_t>(directoryIndex.at(parent))];
-      if (p.childLink < 0) p.childLink = i;
-    }
-  }
-  for (int32_t i = count - 1; i >= 0; --i) {
-    PlannedEntry& e = plan->entries[static_cast<size_t>(i)];
-    if (e.directory) {
-      auto next = nextOfLevel.find(e.level);
-      if (next != nextOfLevel.end()) e.nextLink = next->second;
-      nextOfLevel[e.level] = i;
-    } else {
-      auto next = firstOfLevel.find(e.level + 1);
-      if (next != firstOfLevel.end()) e.nextLink = next->second;
-    }
+  const std::vector<entry_order::Links> links = entry_order::LinkEntries(inOrder);
+  for (size_t i = 0; i < links.size(); ++i) {
+    plan->entries[i].nextLink = links[i].next;
+    plan->entries[i].childLink = links[i].child;
   }
   plan->nameTableSize = static_cast<uint32_t>(nameTableSize);
   plan->headSize = HeaderSize + nameTableSize + DirectoryHeaderSize +
-                   static_cast<uint64_t>(count) * EntrySize;
+                   static_cast<uint64_t>(plan->entries.size()) * EntrySize;
   return true;
 }
 

@@ -7,6 +7,7 @@
 
 #include "payload/archive_check.h"
 #include "payload/decode_ahead.h"
+#include "payload/install_list.h"
 #include "payload/output_buffers.h"
 #include "payload/worker_count.h"
 
@@ -68,11 +69,7 @@ bool Extraction::Prepare(const ExtractOptions& options) {
   return true;
 }
 
-void Extraction::ReportProgress() {
-  const int64_t percent =
-      static_cast<int64_t>(totalWritten_) * 95 / static_cast<int64_t>(PayloadTotalBytes);
-  target_.Progress(static_cast<int32_t>(percent));
-}
+void Extraction::ReportProgress() { target_.Progress(ExtractionPercent(totalWritten_)); }
 
 // The one rule for a write: what was written counts and progress is reported when the
 // write succeeded; a failed or short write abandons the file.
@@ -147,20 +144,15 @@ void Extraction::Walk() {
   char line[archive_format::LineBufferSize];
   const int32_t count = reader_.EntryCount();
   for (int32_t i = 0; i < count; ++i) {
-    line[0] = 0;
     const char* path = reader_.Path(i);
-    int length;
-    if (reader_.IsDirectory(i)) {
+    const bool directory = reader_.IsDirectory(i);
+    if (directory) {
       target_.CreateDirectory(path);
-      length = std::snprintf(line, sizeof line, "!%s\r\n", path);
     } else {
       ExtractFile(i, path);
-      length = std::snprintf(line, sizeof line, "%s\r\n", path);
     }
-    // Checked paths always fit; a line that would not is cut at the buffer.
-    if (length < 0) length = 0;
-    if (length >= static_cast<int>(sizeof line)) length = static_cast<int>(sizeof line) - 1;
-    target_.InstallListLine(line, static_cast<uint32_t>(length));
+    const uint32_t length = FormatInstallListLine(path, directory, line, sizeof line);
+    target_.InstallListLine(line, length);
     if ((i & 4) != 0) target_.Repaint();
   }
   // What a queueing target found to fail after accepting it counts as if it had
@@ -187,6 +179,12 @@ void Extraction::Report(ExtractReport& report) const {
 const char NoMemory[] = "not enough memory for the extraction";
 
 }  // namespace
+
+int32_t ExtractionPercent(uint64_t bytesWritten) {
+  // In 64 bits: 32-bit arithmetic would overflow past 22.6 MB (2^31 / 95).
+  return static_cast<int32_t>(static_cast<int64_t>(bytesWritten) * 95 /
+                              static_cast<int64_t>(PayloadTotalBytes));
+}
 
 uint32_t DefaultPoolBuffers(unsigned workers) {
   const uint32_t buffers = 64 * workers;

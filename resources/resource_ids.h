@@ -22,9 +22,6 @@
 // Icon group of the backdrop window's class.
 #define IDI_SETUP 102
 
-// The payload archive: resource type "EXAR", id 163.
-#define IDR_PAYLOAD 163
-
 // Welcome page.
 #define IDC_INSTALL_NOW 1000
 #define IDC_DONT_INSTALL 1001

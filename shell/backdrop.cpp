@@ -1,11 +1,10 @@
 #include "shell/backdrop.h"
 
 #include "resources/resource_ids.h"
+#include "shell/base/setup_state.h"
 #include "shell/gradient.h"
-#include "shell/setup_state.h"
 
 HBRUSH MessageBoxBrush;
-int32_t ScreenHeight;
 
 namespace {
 
@@ -13,6 +12,8 @@ constexpr COLORREF MessageBoxBackground = RGB(20, 80, 140);
 constexpr COLORREF MessageBoxText = RGB(255, 255, 255);
 constexpr COLORREF TitleShadow = RGB(10, 10, 10);
 constexpr COLORREF TitleText = RGB(250, 250, 250);
+
+LRESULT CALLBACK BackdropWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
 }  // namespace
 
@@ -42,12 +43,10 @@ HWND CreateBackdropWindow(HINSTANCE instance) {
                          nullptr, instance, nullptr);
 }
 
-int32_t GradientLevel(int32_t y) { return GradientLevelFor(y, ScreenHeight); }
-
 void PaintBackdrop(HDC dc, int32_t left, int32_t top, int32_t right, int32_t bottom) {
-  ScreenHeight = GetSystemMetrics(SM_CYSCREEN);
+  const int32_t height = GetSystemMetrics(SM_CYSCREEN);
   for (int32_t y = top; y < bottom; ++y) {
-    HPEN pen = CreatePen(PS_SOLID, 1, GradientColour(GradientLevel(y)));
+    HPEN pen = CreatePen(PS_SOLID, 1, GradientColour(GradientLevelFor(y, height)));
     HGDIOBJ previousPen = SelectObject(dc, pen);
     MoveToEx(dc, left, y, nullptr);
     LineTo(dc, right, y);
@@ -59,7 +58,7 @@ void PaintBackdrop(HDC dc, int32_t left, int32_t top, int32_t right, int32_t bot
   const int previousMode = SetBkMode(dc, TRANSPARENT);
   HGDIOBJ previousFont = SelectObject(dc, Setup.TitleFont);
   const COLORREF previousColour = SetTextColor(dc, TitleShadow);
-  const int titleY = ScreenHeight / 40;
+  const int titleY = height / 40;
   TextOutA(dc, 13, titleY + 3, ProductTitle, ProductTitleLength);
   SetTextColor(dc, TitleText);
   TextOutA(dc, 10, titleY, ProductTitle, ProductTitleLength);
@@ -67,6 +66,8 @@ void PaintBackdrop(HDC dc, int32_t left, int32_t top, int32_t right, int32_t bot
   SetBkMode(dc, previousMode);
   SetTextColor(dc, previousColour);
 }
+
+namespace {
 
 LRESULT CALLBACK BackdropWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
@@ -98,3 +99,5 @@ LRESULT CALLBACK BackdropWindowProc(HWND window, UINT message, WPARAM wParam, LP
       return DefWindowProcA(window, message, wParam, lParam);
   }
 }
+
+}  // namespace

@@ -14,9 +14,6 @@ constexpr char BackdropClassName[] = "ZKSetupClass";
 // deleted at WM_DESTROY, null otherwise or when it could not be made.
 extern HBRUSH MessageBoxBrush;
 
-// The screen height that the current paint works with.
-extern int32_t ScreenHeight;
-
 // Registers "ZKSetupClass" (icon group 102, the arrow cursor, no background
 // brush). The result is not needed: a failed registration shows up as a
 // failed window creation.
@@ -26,13 +23,13 @@ void RegisterBackdropClass(HINSTANCE instance);
 HFONT CreateTitleFont();
 
 // Creates the hidden full-screen popup window titled with the product title.
+// It paints the rows of each update rectangle between its left and right
+// edges (PaintBackdrop) and colours the boxes it owns (WM_CTLCOLORMSGBOX);
+// its destruction deletes the box brush and posts the quit message.
 HWND CreateBackdropWindow(HINSTANCE instance);
 
-LRESULT CALLBACK BackdropWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-
 // Paints rows top..bottom-1 of the gradient between x = left and right - 1,
-// then the title (when Setup.TitleFont is not null). Reads ScreenHeight anew.
+// then the title (when Setup.TitleFont is not null) at (10, height / 40) over
+// its shadow 3 pixels lower and to the right. Reads the screen height anew at
+// every paint (see GradientLevelFor).
 void PaintBackdrop(HDC dc, int32_t left, int32_t top, int32_t right, int32_t bottom);
-
-// The level of row y for the current ScreenHeight (see GradientLevelFor).
-int32_t GradientLevel(int32_t y);

@@ -4,8 +4,8 @@
 
 #include "resources/resource_ids.h"
 #include "shell/backdrop.h"
-#include "shell/setup_state.h"
-#include "shell/start_checks.h"
+#include "shell/base/setup_state.h"
+#include "shell/base/start_checks.h"
 #include "shell/wizard.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {

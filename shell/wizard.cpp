@@ -1,7 +1,6 @@
 #include "shell/wizard.h"
 
 #include <windows.h>
-#include <commctrl.h>
 
 #include "install/install_sequence.h"
 #include "install/previous_install.h"
@@ -9,21 +8,24 @@
 #include "pages/group_page.h"
 #include "pages/simple_pages.h"
 #include "resources/resource_ids.h"
-#include "shell/fatal_error.h"
-#include "shell/setup_state.h"
-#include "shell/start_checks.h"
+#include "shell/base/fatal_error.h"
+#include "shell/base/setup_state.h"
+#include "shell/base/start_checks.h"
 #include "shell/wizard_states.h"
 
 namespace {
 
 constexpr uint32_t InstallRequiredBytes = 90100000;
 
-int32_t ShowPage(int templateId, DLGPROC procedure) {
-  return static_cast<int32_t>(DialogBoxParamA(Setup.ModuleInstance, MAKEINTRESOURCEA(templateId),
-                                              Setup.MainWindow, procedure, 0));
+// The page's outcome, or what the dialog call returned when the page could not
+// be shown at all (-1 or 0, values no page ends with).
+PageOutcome ShowPage(int templateId, DLGPROC procedure) {
+  return static_cast<PageOutcome>(DialogBoxParamA(Setup.ModuleInstance,
+                                                  MAKEINTRESOURCEA(templateId), Setup.MainWindow,
+                                                  procedure, 0));
 }
 
-int32_t ShowPageOfState(int32_t state, bool previousInstall) {
+PageOutcome ShowPageOfState(int32_t state, bool previousInstall) {
   switch (state) {
     case StateWelcome:
       return previousInstall ? ShowPage(IDD_INSTALLED, InstalledPageProc)
@@ -31,7 +33,7 @@ int32_t ShowPageOfState(int32_t state, bool previousInstall) {
     case StateDestination: return ShowPage(IDD_DESTINATION, DestinationPageProc);
     case StateGroup: return ShowPage(IDD_GROUP, GroupPageProc);
     case StateFinish: return ShowPage(IDD_FINISH, FinishPageProc);
-    default: return -1;
+    default: return static_cast<PageOutcome>(-1);
   }
 }
 
@@ -45,13 +47,6 @@ void RunInstallState() {
 }
 
 }  // namespace
-
-void RegisterProgressClass() {
-  INITCOMMONCONTROLSEX controls;
-  controls.dwSize = sizeof(controls);
-  controls.dwICC = ICC_PROGRESS_CLASS;
-  InitCommonControlsEx(&controls);
-}
 
 void RunWizard() {
   InitPaths();
@@ -85,10 +80,12 @@ void RunWizard() {
       configToolRun = true;
     }
 
-    const int32_t outcome = ShowPageOfState(state, previousInstall);
+    const PageOutcome outcome = ShowPageOfState(state, previousInstall);
     const WizardTransition next = AfterPage(state, previousInstall, outcome);
     if (next.Action == WizardAction::ShowAgain) {
-      // A page template that cannot be shown means the program itself is damaged.
+      // A page template that cannot be shown means the program itself is
+      // damaged. (A welcome page that cannot be shown counts as declined: the
+      // user is asked whether to leave instead.)
       if (attempts.Failed()) ReportFatalError(FatalDamagedPayload);
       continue;
     }

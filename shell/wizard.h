@@ -5,7 +5,3 @@
 #pragma once
 
 [[noreturn]] void RunWizard();
-
-// Makes sure the common-controls progress bar class exists before the
-// progress page is created.
-void RegisterProgressClass();

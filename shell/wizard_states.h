@@ -5,6 +5,8 @@
 
 #include <cstdint>
 
+#include "shell/base/page_outcome.h"
+
 enum WizardStateId : int32_t {
   StateWelcome = 1,      // page 117 when installed, else page 112
   StateDestination = 2,  // page 118
@@ -14,8 +16,8 @@ enum WizardStateId : int32_t {
   StateLeave = 100,      // ask (unless ResumeState is 0), then end or resume
 };
 
-// How many times in a row a page may fail to be shown at all before the
-// setup gives up with a fatal error.
+// How many times in a row a page other than the welcome page may fail to be
+// shown at all before the setup gives up with a fatal error.
 constexpr int32_t PageShowAttempts = 3;
 
 enum class WizardAction {
@@ -44,10 +46,11 @@ class PageAttempts {
   int32_t failed_ = 0;
 };
 
-// The step after a modal page. outcome is what the dialog call returned; a
-// value no page produces means the page could not be shown (then ShowAgain,
-// also for the welcome page: a page the user never saw is not a refusal).
-WizardTransition AfterPage(int32_t state, bool previousInstall, int32_t outcome);
-
-// True when outcome is one that the page of state really produces.
-bool IsPageOutcome(int32_t state, int32_t outcome);
+// The step after a modal page. outcome is what the dialog call returned: one
+// of the PageOutcome values, or a value no page produces when the page could
+// not be shown.
+// The welcome page ends in two ways only: PageForward accepts it and anything
+// else declines it (Leave, asking first), a page that could not be shown
+// included. Every other page that could not be shown is shown again
+// (ShowAgain, bounded by PageShowAttempts).
+WizardTransition AfterPage(int32_t state, bool previousInstall, PageOutcome outcome);

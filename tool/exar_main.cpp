@@ -22,6 +22,9 @@ const char Usage[] =
     "Every command takes --help. Exit codes: 0 success, 1 damaged input or failed\n"
     "operation, 2 wrong usage.\n";
 
+const ExarCommand* const Commands[] = {&PackCommand, &ListCommand, &VerifyCommand,
+                                       &ExtractCommand, &LzhCommand};
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -35,13 +38,9 @@ int main(int argc, char** argv) {
     std::fputs(Usage, stdout);
     return ExitSuccess;
   }
-  int rest = argc - 2;
-  char** args = argv + 2;
-  if (std::strcmp(command, "pack") == 0) return CommandPack(rest, args);
-  if (std::strcmp(command, "list") == 0) return CommandList(rest, args);
-  if (std::strcmp(command, "verify") == 0) return CommandVerify(rest, args);
-  if (std::strcmp(command, "extract") == 0) return CommandExtract(rest, args);
-  if (std::strcmp(command, "lzh") == 0) return CommandLzh(rest, args);
+  for (const ExarCommand* known : Commands) {
+    if (std::strcmp(command, known->name) == 0) return RunCommand(*known, argc - 2, argv + 2);
+  }
   std::fprintf(stderr, "exar: unknown command \"%s\"\n\n%s", command, Usage);
   return ExitUsage;
 }

@@ -14,12 +14,13 @@
 #define ExarIsTerminal(f) isatty(fileno(f))
 #endif
 
+#include "payload/archive_check.h"
 #include "payload/archive_reader.h"
 #include "payload/extract_engine.h"
 #include "payload/queued_target.h"
 #include "payload/stdio_target.h"
+#include "tool/archive_input.h"
 #include "tool/commands.h"
-#include "tool/jobs_option.h"
 #include "tool/mapped_file.h"
 
 namespace {
@@ -78,32 +79,11 @@ class ToolTarget : public StdioExtractTarget {
   std::vector<std::string> failed_;
 };
 
-}  // namespace
-
-int CommandExtract(int argc, char** argv) {
-  if (WantsHelp(argc, argv)) {
-    std::fputs(ExtractUsage, stdout);
-    return ExitSuccess;
-  }
-  unsigned jobs = 1;
-  if (!TakeJobsOption("extract", &argc, argv, &jobs)) return ExitUsage;
-  if (argc != 2) {
-    std::fputs(ExtractUsage, stderr);
-    return ExitUsage;
-  }
+int Extract(int, char** argv, unsigned jobs) {
   const char* archivePath = argv[0];
   const char* destination = argv[1];
   MappedFile file;
-  std::string error;
-  if (!file.Open(archivePath, &error)) {
-    std::fprintf(stderr, "exar extract: %s\n", error.c_str());
-    return ExitFailure;
-  }
-  ArchiveProblem problem;
-  if (!CheckArchive(file.Data(), file.Size(), &problem)) {
-    std::fprintf(stderr, "exar extract: %s: damaged archive: %s\n", archivePath, problem.message);
-    return ExitFailure;
-  }
+  if (!OpenCheckedArchive("extract", archivePath, CheckArchive, &file)) return ExitFailure;
   uint64_t total = 0;
   ArchiveReader reader;
   reader.Open(file.Data());
@@ -146,3 +126,7 @@ int CommandExtract(int argc, char** argv) {
               static_cast<unsigned long long>(report.bytesWritten), destination);
   return ExitSuccess;
 }
+
+}  // namespace
+
+const ExarCommand ExtractCommand = {"extract", ExtractUsage, true, TakesTwoArguments, Extract};

@@ -23,7 +23,7 @@ bool TakeJobsOption(const char* command, int* argc, char** argv, unsigned* jobs)
       std::fprintf(stderr, "exar %s: --jobs takes a number of threads from 1 to 999\n", command);
       return false;
     }
-    *jobs = value;
+    *jobs = WorkerCount(value);
   }
   *argc = kept;
   return true;

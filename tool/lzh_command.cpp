@@ -2,15 +2,16 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 #include <cstring>
 #include <vector>
 
 #include "payload/archive_format.h"
-#include "payload/lzh_decoder.h"
 #include "payload/lzh_encoder.h"
 #include "tool/commands.h"
 #include "tool/mapped_file.h"
 #include "tool/output_file.h"
+#include "tool/stream_decode.h"
 
 namespace {
 
@@ -23,20 +24,6 @@ const char LzhUsage[] =
     "stream that does not yield exactly SIZE bytes from exactly all of its bytes\n"
     "writes nothing (exit 1).\n";
 
-LzhDecoder RawDecoder;
-
-struct MemoryInput {
-  const uint8_t* data;
-  uint32_t pos;
-  uint32_t operator()() { return data[pos++]; }
-};
-struct MemoryOutput {
-  std::vector<uint8_t>* out;
-  void operator()(uint32_t value) {
-    if (value != FlushMarker) out->push_back(static_cast<uint8_t>(value));
-  }
-};
-
 bool ParseSize(const char* text, uint32_t* size) {
   if (*text < '0' || *text > '9') return false;
   errno = 0;
@@ -47,8 +34,7 @@ bool ParseSize(const char* text, uint32_t* size) {
   return true;
 }
 
-}  // namespace
-
+// Writes a whole file (through OutputFile); fills error on failure.
 bool WriteWholeFile(const char* path, const uint8_t* data, size_t size, std::string* error) {
   OutputFile out;
   if (!out.Open(path, error)) return false;
@@ -59,18 +45,19 @@ bool WriteWholeFile(const char* path, const uint8_t* data, size_t size, std::str
   return out.Commit(error);
 }
 
-int CommandLzh(int argc, char** argv) {
-  if (WantsHelp(argc, argv)) {
-    std::fputs(LzhUsage, stdout);
-    return ExitSuccess;
-  }
-  const bool encode = argc == 3 && std::strcmp(argv[0], "encode") == 0;
-  const bool decode = argc == 4 && std::strcmp(argv[0], "decode") == 0;
+bool IsEncode(int argc, char** argv) { return argc == 3 && std::strcmp(argv[0], "encode") == 0; }
+bool IsDecode(int argc, char** argv) { return argc == 4 && std::strcmp(argv[0], "decode") == 0; }
+
+// "encode IN OUT" or "decode SIZE IN OUT" with SIZE a decimal number.
+bool AcceptsLzh(int argc, char** argv) {
   uint32_t size = 0;
-  if ((!encode && !decode) || (decode && !ParseSize(argv[1], &size))) {
-    std::fputs(LzhUsage, stderr);
-    return ExitUsage;
-  }
+  return IsEncode(argc, argv) || (IsDecode(argc, argv) && ParseSize(argv[1], &size));
+}
+
+int Lzh(int argc, char** argv, unsigned) {
+  const bool encode = IsEncode(argc, argv);
+  uint32_t size = 0;
+  if (!encode) ParseSize(argv[1], &size);
   const char* inPath = argv[encode ? 1 : 2];
   const char* outPath = argv[encode ? 2 : 3];
   MappedFile in;
@@ -92,20 +79,16 @@ int CommandLzh(int argc, char** argv) {
                    in.Size(), size);
       return ExitFailure;
     }
-    uint32_t compressed = static_cast<uint32_t>(in.Size());
-    uint32_t uncompressed = size;
-    out.reserve(size);
-    MemoryInput input{in.Data(), 0};
-    MemoryOutput output{&out};
-    const uint32_t produced = RawDecoder.Decode(compressed, uncompressed, input, output);
-    if (produced != size) {
+    const uint32_t compressed = static_cast<uint32_t>(in.Size());
+    const DecodedStream decoded = DecodeStream(in.Data(), compressed, size, &out);
+    if (decoded.produced != size) {
       std::fprintf(stderr, "exar lzh: %s: stream decodes to %u bytes, not %u\n", inPath,
-                   produced, size);
+                   decoded.produced, size);
       return ExitFailure;
     }
-    if (input.pos != compressed) {
+    if (decoded.taken != compressed) {
       std::fprintf(stderr, "exar lzh: %s: %u bytes decode after %u of the stream's %u bytes\n",
-                   inPath, size, input.pos, compressed);
+                   inPath, size, decoded.taken, compressed);
       return ExitFailure;
     }
   }
@@ -115,3 +98,7 @@ int CommandLzh(int argc, char** argv) {
   }
   return ExitSuccess;
 }
+
+}  // namespace
+
+const ExarCommand LzhCommand = {"lzh", LzhUsage, false, AcceptsLzh, Lzh};

@@ -3,8 +3,10 @@
 // blocks written in entry order as they are done, so the archive is the same
 // byte for byte whatever the number of threads; the head (header, name table,
 // directory) is written last, over the room kept for it at the start.
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
+#include <string>
 #include <system_error>
 #include <vector>
 
@@ -12,7 +14,6 @@
 #include "payload/archive_writer.h"
 #include "payload/ordered_work.h"
 #include "tool/commands.h"
-#include "tool/jobs_option.h"
 #include "tool/output_file.h"
 
 namespace fs = std::filesystem;
@@ -137,8 +138,17 @@ class BlockWriter : public OrderedWork {
   std::vector<Slot> slots_;
 };
 
-}  // namespace
+struct PackSummary {
+  uint32_t directories;
+  uint32_t files;
+  uint64_t inputBytes;
+  uint64_t archiveBytes;
+};
 
+// Builds an archive at `output` from the tree below `directory`: paths
+// relative to it, backslash-separated and upper-cased (ASCII letters), files
+// encoded by `jobs` threads (the archive is the same for any number).
+// Fills error on failure; the output appears only when complete (see OutputFile).
 bool PackTree(const char* directory, const char* output, unsigned jobs, PackSummary* summary,
               std::string* error) {
   std::error_code ec;
@@ -209,17 +219,7 @@ bool PackTree(const char* directory, const char* output, unsigned jobs, PackSumm
   return true;
 }
 
-int CommandPack(int argc, char** argv) {
-  if (WantsHelp(argc, argv)) {
-    std::fputs(PackUsage, stdout);
-    return ExitSuccess;
-  }
-  unsigned jobs = 1;
-  if (!TakeJobsOption("pack", &argc, argv, &jobs)) return ExitUsage;
-  if (argc != 2) {
-    std::fputs(PackUsage, stderr);
-    return ExitUsage;
-  }
+int Pack(int, char** argv, unsigned jobs) {
   PackSummary summary{};
   std::string error;
   if (!PackTree(argv[0], argv[1], jobs, &summary, &error)) {
@@ -232,3 +232,7 @@ int CommandPack(int argc, char** argv) {
               static_cast<unsigned long long>(summary.archiveBytes));
   return ExitSuccess;
 }
+
+}  // namespace
+
+const ExarCommand PackCommand = {"pack", PackUsage, true, TakesTwoArguments, Pack};

@@ -11,7 +11,7 @@
 #include "bench/codec/corpus.h"
 #include "payload/lzh_decoder.h"
 #include "payload/lzh_encoder.h"
-#include "tests/payload/reference_decoder.h"
+#include "tests/support/reference_decoder.h"
 
 namespace {
 

@@ -4,23 +4,11 @@
 #include <cstdio>
 #include <cstring>
 
+#include "tests/support/random.h"
+
 namespace {
 
-class Rng {
- public:
-  explicit Rng(uint64_t seed) : State(seed * 0x9E3779B97F4A7C15ull + 7) {}
-  uint64_t Next() {
-    State ^= State >> 12;
-    State ^= State << 25;
-    State ^= State >> 27;
-    return State * 0x2545F4914F6CDD1Dull;
-  }
-  uint32_t Below(uint32_t n) { return static_cast<uint32_t>((Next() >> 32) % n); }
-  double Unit() { return static_cast<double>(Next() >> 11) / 9007199254740992.0; }
-
- private:
-  uint64_t State;
-};
+using test_support::Rng;
 
 using Bytes = std::vector<uint8_t>;
 

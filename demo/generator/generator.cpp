@@ -66,9 +66,10 @@ bool WriteWhole(const fs::path& path, const std::vector<uint8_t>& data, std::str
   return written && closed;
 }
 
-}  // namespace
-
+// Seed of a synthesized file's contents: drawn from its path alone.
 uint64_t ContentSeed(const std::string& path) { return HashText(path, 0xDE11C0A7E5ull); }
+
+}  // namespace
 
 bool PlanTree(const GeneratorInputs& inputs, GeneratedTree* tree, std::string* problem) {
   InputSizes sizes;

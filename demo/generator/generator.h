@@ -32,7 +32,4 @@ bool PlanTree(const GeneratorInputs& inputs, GeneratedTree* tree, std::string* p
 bool GenerateTree(const GeneratorInputs& inputs, const std::string& outDir,
                   GeneratedTree* tree, std::string* problem);
 
-// Seed of a synthesized file's contents: drawn from its path alone.
-uint64_t ContentSeed(const std::string& path);
-
 }  // namespace demo

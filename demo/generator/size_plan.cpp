@@ -15,9 +15,7 @@ EngineFigures SimulateEngine(const std::vector<uint64_t>& sizes) {
       left -= chunk;
       f.totalBytes += chunk;
       ++f.writes;
-      const int32_t percent =
-          static_cast<int32_t>(static_cast<int64_t>(f.totalBytes * 95) /
-                               static_cast<int64_t>(ProgressTotalBytes));
+      const int32_t percent = ExtractionPercent(f.totalBytes);
       if (percent > f.topPercent) {
         f.topPercent = percent;
         f.fileAtTop = static_cast<int64_t>(i);

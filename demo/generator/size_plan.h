@@ -4,8 +4,8 @@
 //   - they take exactly TargetWrites writes through the engine's 128 KiB
 //     output buffer (a file of n bytes takes ceil(n / 131072) writes, an
 //     empty file one);
-//   - the progress percentage floor(written * 95 / PayloadTotalBytes) first
-//     reaches 95 during the last file, with LastFileTail bytes to come;
+//   - the engine's progress percentage (ExtractionPercent) first reaches 95
+//     during the last file, with LastFileTail bytes to come;
 //   - every size lies in [SmallestFile, LargestFile].
 // Fixed sizes and the sizes of the built inputs are taken as they are; the
 // free files start from their nominal sizes and are scaled and trimmed
@@ -16,12 +16,12 @@
 #include <string>
 #include <vector>
 
+#include "payload/extract_engine.h"
 #include "tree_layout.h"
 
 namespace demo {
 
-inline constexpr uint32_t WriteChunk = 131072;
-inline constexpr uint64_t ProgressTotalBytes = 89953485;  // the engine's denominator
+inline constexpr uint32_t WriteChunk = OutputBufferSize;  // the engine's writes
 inline constexpr uint64_t TargetTotalBytes = 90051155;
 inline constexpr uint32_t TargetWrites = 898;
 inline constexpr uint32_t SmallestFile = 140;

@@ -1,10 +1,10 @@
 #include "tree_layout.h"
 
-#include <algorithm>
 #include <initializer_list>
 #include <string>
-#include <tuple>
 
+#include "payload/entry_order.h"
+#include "payload/install_list.h"
 #include "rng.h"
 
 namespace demo {
@@ -209,35 +209,25 @@ void AddSound(std::vector<Entry>& out) {
   AddFixed(out, sound + "\\VOICE\\WARDEN_WARNING.WAV", Kind::Pcm, 20 * 131072 + 62228);
 }
 
-}  // namespace
-
-int ComponentCount(const std::string& path) {
-  return 1 + static_cast<int>(std::count(path.begin(), path.end(), '\\'));
-}
-
+// Puts the entries into archive entry order and gives each its level.
 void SortIntoEntryOrder(std::vector<Entry>& entries) {
-  for (Entry& e : entries) e.level = ComponentCount(e.path) + (e.directory ? 1 : 0);
-  // A directory sorts under its own path, a file under its directory's path,
-  // so that each directory is followed by its files; then files by path.
-  auto key = [](const Entry& e) {
-    std::string group = e.path;
-    if (!e.directory) {
-      size_t slash = e.path.rfind('\\');
-      group = slash == std::string::npos ? std::string() : e.path.substr(0, slash);
-    }
-    return std::make_tuple(e.level, group, e.directory ? 0 : 1, e.path);
-  };
-  std::stable_sort(entries.begin(), entries.end(),
-                   [&](const Entry& a, const Entry& b) { return key(a) < key(b); });
+  std::vector<entry_order::Item> items;
+  items.reserve(entries.size());
+  for (const Entry& e : entries) items.push_back({e.path, e.directory});
+  std::vector<Entry> sorted;
+  sorted.reserve(entries.size());
+  for (size_t index : entry_order::EntryOrder(items)) {
+    sorted.push_back(entries[index]);
+    sorted.back().level = entry_order::Level(sorted.back().path, sorted.back().directory);
+  }
+  entries = std::move(sorted);
 }
+
+}  // namespace
 
 std::string ListFileText(const std::vector<Entry>& entries) {
   std::string text;
-  for (const Entry& e : entries) {
-    if (e.directory) text += '!';
-    text += e.path;
-    text += "\r\n";
-  }
+  for (const Entry& e : entries) text += InstallListLine(e.path, e.directory);
   return text;
 }
 

@@ -1,10 +1,7 @@
 // The shape of the demo product: every directory and file of the installed
 // tree, with the kind of content each file holds, in archive entry order.
 //
-// Entry order: increasing level; within a level each directory (in byte
-// order of its path) is followed at once by its own files (in byte order).
-// A file's level is the number of components of its path; a directory's is
-// that number plus one. The root's own files form level 1.
+// Entry order and levels are the archive's (payload/entry_order.h).
 //
 // The names are fixed, so the list file's size is known before anything is
 // generated. Five files come from the product's build: its programs, its
@@ -73,17 +70,12 @@ inline constexpr const char* SettingsHeader =
     "; Umberlay Vale (Demo) settings.\r\n"
     "; CONFIG.EXE rewrites this file; delete it to return to the defaults.\r\n";
 
-// Every entry of the tree in archive entry order. Deterministic.
+// Every entry of the tree in archive entry order, each with its level.
+// Deterministic.
 std::vector<Entry> BuildLayout();
 
-// Sorts entries into archive entry order (sets each entry's level too).
-void SortIntoEntryOrder(std::vector<Entry>& entries);
-
-// Number of '\'-separated components of a path.
-int ComponentCount(const std::string& path);
-
-// The list file's text: "!%s\r\n" for a directory, "%s\r\n" for a file,
-// one line per entry in entry order (the list file names itself too).
+// The list file's text: one install-list line per entry in entry order
+// (payload/install_list.h; the list file names itself too).
 std::string ListFileText(const std::vector<Entry>& entries);
 
 }  // namespace demo

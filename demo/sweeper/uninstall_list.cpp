@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "payload/install_list.h"
+
 namespace sweeper {
 
 const char* PathVerdictText(PathVerdict verdict) {
@@ -27,7 +29,8 @@ static bool IsBadNameCharacter(unsigned char c) {
          c == '*' || c == 0x7F;
 }
 
-PathVerdict CheckComponent(const std::string& component) {
+// Checks one name of a relative path (no separators allowed in it).
+static PathVerdict CheckComponent(const std::string& component) {
   if (component.empty()) return PathVerdict::EmptyComponent;
   if (component == ".") return PathVerdict::DotComponent;
   if (component == "..") return PathVerdict::DotDotComponent;
@@ -57,7 +60,8 @@ static std::vector<std::string> Split(const std::string& text, const char* separ
   }
 }
 
-PathVerdict CheckRelativePath(const std::string& path) {
+// Checks a relative path as the header describes.
+static PathVerdict CheckRelativePath(const std::string& path) {
   if (path.empty()) return PathVerdict::Empty;
   if (path.size() > MaxRelativePathLength) return PathVerdict::TooLong;
   if (path[0] == '\\' || path[0] == '/') return PathVerdict::Absolute;
@@ -103,7 +107,7 @@ UninstallList ParseUninstallList(const char* data, size_t size) {
       list.refused.push_back({lineNumber, Printable(line, length), PathVerdict::BadCharacter});
       continue;
     }
-    bool isDirectory = line[0] == '!';
+    bool isDirectory = line[0] == InstallListDirectoryMark;
     std::string path = isDirectory ? std::string(line + 1, length - 1) : std::string(line, length);
     PathVerdict verdict = CheckRelativePath(path);
     if (verdict != PathVerdict::Safe) {

@@ -1,8 +1,9 @@
-// The uninstaller's portable core: reading the product's list file (one line
-// per installed entry, "!PATH\r\n" for a directory and "PATH\r\n" for a
-// file), deciding which paths are safe to remove, and putting the entries in
-// removal order. Nothing here touches the file system, so the same rules are
-// tested natively and on Windows.
+// The uninstaller's portable core: reading the product's list file (one
+// install-list line per installed entry, "!PATH\r\n" for a directory and
+// "PATH\r\n" for a file: payload/install_list.h), deciding which paths are
+// safe to remove, and putting the entries in removal order. Nothing here
+// touches the file system, so the same rules are tested natively and on
+// Windows.
 //
 // A path is safe when it names something strictly inside the installation
 // directory: relative, backslash-separated, with no drive, colon, empty, "."
@@ -40,12 +41,6 @@ enum class PathVerdict {
 
 // A short English reason for a verdict ("names a parent directory" ...).
 const char* PathVerdictText(PathVerdict verdict);
-
-// Checks a relative path as described above.
-PathVerdict CheckRelativePath(const std::string& path);
-
-// Checks one name of a relative path (no separators allowed in it).
-PathVerdict CheckComponent(const std::string& component);
 
 struct UninstallEntry {
   std::string path;     // relative to the installation directory

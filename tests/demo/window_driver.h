@@ -2,7 +2,7 @@
 // would: start a program, find its windows and message boxes, read their
 // texts, click their buttons, wait for the program to end. Every wait polls
 // with a generous limit and reports failure instead of hanging. The window,
-// process and file helpers themselves are the shared ones of tests/win32ui.
+// process and file helpers themselves are the shared ones of tests/support/win32ui.
 #pragma once
 
 #include <windows.h>
@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "tests/win32ui/process.h"
-#include "tests/win32ui/system.h"
-#include "tests/win32ui/ui.h"
+#include "tests/support/win32ui/process.h"
+#include "tests/support/win32ui/system.h"
+#include "tests/support/win32ui/ui.h"
 
 namespace driver {
 

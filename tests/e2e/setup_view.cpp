@@ -62,7 +62,6 @@ HWND WaitProgress(Target& t, double s) { return WaitPage(t, WideTitle, ProgressI
 HWND WaitFinish(Target& t, double s) { return WaitPage(t, Title, FinishIds, s); }
 HWND FindWelcome(Target& t) { return FindPage(t, Title, WelcomeIds); }
 HWND FindDestination(Target& t) { return FindPage(t, WideTitle, DestinationIds); }
-HWND FindGroup(Target& t) { return FindPage(t, Title, GroupIds); }
 HWND FindFinish(Target& t) { return FindPage(t, Title, FinishIds); }
 HWND FindInstalledPage(Target& t) { return FindPage(t, "Welcome", InstalledIds); }
 

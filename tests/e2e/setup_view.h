@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/win32ui/system.h"
+#include "tests/support/win32ui/system.h"
 #include "ui_access.h"
 
 namespace e2e {
@@ -31,7 +31,6 @@ HWND WaitProgress(Target& t, double seconds = 20);
 HWND WaitFinish(Target& t, double seconds = 20);
 HWND FindWelcome(Target& t);
 HWND FindDestination(Target& t);
-HWND FindGroup(Target& t);
 HWND FindFinish(Target& t);
 HWND FindInstalledPage(Target& t);
 

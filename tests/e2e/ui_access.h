@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "tests/win32ui/process.h"
-#include "tests/win32ui/ui.h"
+#include "tests/support/win32ui/process.h"
+#include "tests/support/win32ui/ui.h"
 
 namespace e2e {
 

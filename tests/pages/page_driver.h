@@ -23,5 +23,9 @@ HWND CurrentPage();
 // or null.
 HWND CurrentMessageBox();
 
+// The shell's folder browser shown over the page (a "#32770" dialog holding
+// a tree of folders), or null.
+HWND CurrentFolderBrowser();
+
 std::string WindowText(HWND window);
 std::string ItemText(HWND dialog, int id);

@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <random>
 #include <string>
 
 #include "payload/archive_check.h"
@@ -14,6 +13,7 @@
 #include "payload/extract_engine.h"
 #include "payload/stdio_target.h"
 #include "tests/payload/archive_test_support.h"
+#include "tests/support/random.h"
 
 using namespace archive_test;
 namespace fs = std::filesystem;
@@ -95,7 +95,7 @@ TEST(DamagedArchives, EveryTruncationIsRefusedBeforeAnyWrite) {
 }
 
 TEST(DamagedArchives, RandomByteDamageIsRefusedOrExtractedExactly) {
-  std::mt19937 rng(20261209);
+  test_support::Rng rng(20261209);
   int refused = 0, extracted = 0;
   for (const std::vector<uint8_t>& good : Corpus()) {
     ArchiveReader reader;
@@ -106,18 +106,18 @@ TEST(DamagedArchives, RandomByteDamageIsRefusedOrExtractedExactly) {
                         static_cast<size_t>(reader.EntryCount()) * archive_format::EntrySize;
     for (int round = 0; round < 1500; ++round) {
       std::vector<uint8_t> damaged = good;
-      const int hits = 1 + static_cast<int>(rng() % 4);
+      const int hits = 1 + static_cast<int>(rng.Below(4));
       for (int h = 0; h < hits; ++h) {
-        const size_t limit = (rng() & 1) ? head : damaged.size();
-        const size_t at = rng() % limit;
-        switch (rng() % 4) {
-          case 0: damaged[at] ^= static_cast<uint8_t>(1u << (rng() % 8)); break;
+        const size_t limit = rng.Below(2) != 0 ? head : damaged.size();
+        const size_t at = rng.Below(static_cast<uint32_t>(limit));
+        switch (rng.Below(4)) {
+          case 0: damaged[at] ^= static_cast<uint8_t>(1u << rng.Below(8)); break;
           case 1: damaged[at] = 0; break;
           case 2: damaged[at] = 0xFF; break;
-          default: damaged[at] = static_cast<uint8_t>(rng()); break;
+          default: damaged[at] = rng.Byte(); break;
         }
       }
-      if (rng() % 8 == 0) damaged.resize(rng() % damaged.size());
+      if (rng.Below(8) == 0) damaged.resize(rng.Below(static_cast<uint32_t>(damaged.size())));
       CheckOutcome(damaged, "round " + std::to_string(round));
       if (HasFatalFailure()) return;
       ArchiveProblem problem;
@@ -133,14 +133,14 @@ TEST(DamagedArchives, NothingIsWrittenOutsideTheDestinationOnDisk) {
   const fs::path root = FreshTempDir("damage");
   const fs::path destination = root / "dest";
   fs::create_directories(destination);
-  std::mt19937 rng(7);
+  test_support::Rng rng(7);
   const std::vector<std::vector<uint8_t>> corpus = Corpus();
   for (int round = 0; round < 300; ++round) {
     std::vector<uint8_t> damaged = corpus[static_cast<size_t>(round) % corpus.size()];
     ArchiveReader reader;
     reader.Open(damaged.data());
     const size_t head = static_cast<size_t>(reader.Directory().EntryArray - damaged.data());
-    for (int h = 0; h < 3; ++h) damaged[rng() % head] = static_cast<uint8_t>(rng());
+    for (int h = 0; h < 3; ++h) damaged[rng.Below(static_cast<uint32_t>(head))] = rng.Byte();
     StdioExtractTarget target(destination.string().c_str());
     ExtractReport report;
     ExtractArchive(damaged.data(), damaged.size(), target, &report);

@@ -10,18 +10,19 @@
 
 #include "payload/archive_writer.h"
 #include "payload/extract_target.h"
+#include "tests/support/random.h"
 
 namespace archive_test {
 
 // Deterministic bytes of a few kinds, so that streams hold literals and matches.
 inline std::vector<uint8_t> MakeData(size_t size, uint32_t seed) {
+  static const char Text[] = "the quick brown fox ";
   std::vector<uint8_t> data(size);
-  uint32_t x = seed * 2654435761u + 1;
+  test_support::Rng rng(seed);
   for (size_t i = 0; i < size; ++i) {
-    x = x * 1103515245u + 12345u;
     switch (seed % 3) {
-      case 0: data[i] = static_cast<uint8_t>("the quick brown fox "[(i + (x >> 28)) % 20]); break;
-      case 1: data[i] = static_cast<uint8_t>(x >> 24); break;
+      case 0: data[i] = static_cast<uint8_t>(Text[(i + rng.Below(16)) % 20]); break;
+      case 1: data[i] = rng.Byte(); break;
       default: data[i] = static_cast<uint8_t>((i / 100) & 0x0F); break;
     }
   }

@@ -5,7 +5,6 @@
 #include <string>
 
 #include "demo/generator/content.h"
-#include "demo/generator/generator.h"
 #include "demo/generator/size_plan.h"
 #include "demo/generator/tree_layout.h"
 #include "tests/payload/archive_test_support.h"
@@ -32,7 +31,8 @@ std::vector<MemoryItem> DemoShapedTree(uint32_t divisor) {
     }
     const uint32_t size = static_cast<uint32_t>(sizes[i] / divisor);
     std::vector<uint8_t> data;
-    demo::Synthesize(e.kind, demo::ContentSeed(e.path), size, data);
+    // Each file's contents drawn from its place in the layout.
+    demo::Synthesize(e.kind, i + 1, size, data);
     if (e.kind == demo::Kind::Program) data = MakeData(size, static_cast<uint32_t>(i));
     tree.push_back(File(e.path, std::move(data)));
   }

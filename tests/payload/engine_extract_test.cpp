@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
+#include "payload/archive_writer.h"
 #include "payload/extract_engine.h"
 #include "tests/payload/archive_test_support.h"
 
@@ -70,6 +72,92 @@ TEST(ExtractBuffer, ProgressIsBytesWrittenOverThePayloadTotal) {
   ASSERT_FALSE(values.empty());
   EXPECT_EQ(values.back(), 3200000ull * 95 / PayloadTotalBytes);  // 3
   for (size_t i = 1; i < values.size(); ++i) EXPECT_LE(values[i - 1], values[i]);
+}
+
+TEST(ExtractBuffer, PercentIsFiguredInSixtyFourBits) {
+  EXPECT_EQ(ExtractionPercent(0), 0);
+  EXPECT_EQ(ExtractionPercent(22605091), 23);  // 95 times it still fits 31 bits
+  EXPECT_EQ(ExtractionPercent(22605092), 23);  // from here on it would not
+  EXPECT_EQ(ExtractionPercent(PayloadTotalBytes), 95);
+  EXPECT_EQ(ExtractionPercent(90900363), 95);
+  EXPECT_EQ(ExtractionPercent(90900364), 96);  // a payload this large would pass 95
+  EXPECT_EQ(ExtractionPercent(4000000000ull), 4224);
+}
+
+// Counts what the engine writes and records each percentage it reports,
+// keeping none of the data.
+class CountingTarget : public ExtractTarget {
+ public:
+  void CreateDirectory(const char*) override {}
+  bool OpenFile(const char*) override { return true; }
+  bool Write(const uint8_t*, uint32_t length, uint32_t* written) override {
+    total += length;
+    totals.push_back(total);
+    *written = length;
+    return true;
+  }
+  void CloseFile() override {}
+  void InstallListLine(const char*, uint32_t) override {}
+  void Repaint() override {}
+  void Progress(int32_t percent) override { percents.push_back(percent); }
+
+  uint64_t total = 0;
+  std::vector<uint64_t> totals;   // bytes written after each write
+  std::vector<int32_t> percents;  // reported after each write
+};
+
+// A payload of exactly PayloadTotalBytes, the demo product's size as far as
+// the progress goes: files of zeros whose blocks are encoded once and shared.
+std::vector<uint8_t> WholePayloadOfZeros() {
+  constexpr uint32_t FileSize = 2000000;
+  const uint32_t files = static_cast<uint32_t>(PayloadTotalBytes / FileSize);
+  const uint32_t last = static_cast<uint32_t>(PayloadTotalBytes % FileSize);
+  std::vector<PackItem> items;
+  for (uint32_t i = 0; i <= files; ++i) {
+    items.push_back(PackItem{"F" + std::to_string(1000 + i), false, i});
+  }
+  ArchivePlan plan;
+  std::string error;
+  EXPECT_TRUE(PlanArchive(items, &plan, &error)) << error;
+  std::vector<uint8_t> whole, tail;
+  const std::vector<uint8_t> zeros(FileSize, 0);
+  const uint64_t wholeLength = AppendStoredBlock(zeros.data(), FileSize, whole);
+  const uint64_t tailLength = AppendStoredBlock(zeros.data(), last, tail);
+  uint64_t offset = plan.headSize;
+  for (PlannedEntry& e : plan.entries) {
+    const bool isLast = e.source == files;
+    e.blockOffset = static_cast<uint32_t>(offset);
+    e.blockLength = static_cast<uint32_t>(isLast ? tailLength : wholeLength);
+    offset += e.blockLength;
+  }
+  std::vector<uint8_t> archive = ArchiveHead(plan);
+  for (const PlannedEntry& e : plan.entries) {
+    const std::vector<uint8_t>& block = e.source == files ? tail : whole;
+    archive.insert(archive.end(), block.begin(), block.end());
+  }
+  return archive;
+}
+
+// Over the whole payload the percentage rises to 95 without a step back: past
+// 22.6 MB, 32-bit arithmetic would overflow and report nonsense.
+TEST(ExtractBuffer, PercentOverTheWholePayloadRisesToNinetyFive) {
+  const std::vector<uint8_t> archive = WholePayloadOfZeros();
+  CountingTarget target;
+  ExtractReport report;
+  ASSERT_EQ(ExtractArchive(archive.data(), archive.size(), target, &report), 0) << report.problem;
+  EXPECT_EQ(report.failedFiles, 0u);
+  EXPECT_EQ(target.total, PayloadTotalBytes);
+  ASSERT_EQ(target.percents.size(), target.totals.size());
+  ASSERT_FALSE(target.percents.empty());
+  size_t pastOverflow = 0;
+  for (size_t i = 0; i < target.percents.size(); ++i) {
+    const uint64_t written = target.totals[i];
+    EXPECT_EQ(target.percents[i], static_cast<int32_t>(written * 95 / 89953485)) << written;
+    if (i > 0) ASSERT_LE(target.percents[i - 1], target.percents[i]) << written;
+    pastOverflow += written > 22605091;
+  }
+  EXPECT_GT(pastOverflow, 500u);
+  EXPECT_EQ(target.percents.back(), 95);
 }
 
 TEST(ExtractWalk, RepaintsAfterEntriesWithBitFour) {

@@ -6,8 +6,8 @@
 
 #include "payload/lzh_decoder.h"
 #include "payload/lzh_encoder.h"
-#include "tests/payload/codec_test_util.h"
-#include "tests/payload/reference_decoder.h"
+#include "tests/support/codec_test_util.h"
+#include "tests/support/reference_decoder.h"
 
 using namespace codec_test;
 

@@ -162,6 +162,18 @@ for command in "" pack list verify extract lzh; do
   expect 0 "help of '$command'" $command --help
   grep -q "usage: exar" out.txt && ok || bad "help text of '$command'"
 done
+# Every command: the wrong number of arguments prints its own usage to stderr
+# and nothing to stdout; -h anywhere among the arguments prints it to stdout.
+for call in "pack src" "list" "list a.pak extra" "verify" "verify a.pak extra" "extract a.pak" \
+            "extract a.pak out extra" "lzh encode raw.bin" "lzh decode 70000 raw.lzh"; do
+  command=${call%% *}
+  # shellcheck disable=SC2086
+  expect 2 "'$call'" $call
+  grep -q "^usage: exar $command" err.txt && [ ! -s out.txt ] && ok || bad "usage of '$call' on stderr"
+  # shellcheck disable=SC2086
+  expect 0 "'$call -h'" $call -h
+  grep -q "^usage: exar $command" out.txt && [ ! -s err.txt ] && ok || bad "help of '$call -h' on stdout"
+done
 
 # --- peak memory of an extraction: under the archive's size + 8 MiB ---
 if [ "$measure" -eq 1 ] && [ -x /usr/bin/time ]; then

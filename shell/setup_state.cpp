@@ -1,4 +1,0 @@
-#include "shell/setup_state.h"
-
-// The one instance; static storage gives every field its zero start value.
-SetupState Setup;
