@@ -2,96 +2,181 @@
 
 #include <cstdio>
 #include <cstring>
+#include <memory>
+#include <new>
 
 #include "payload/archive_check.h"
+#include "payload/decode_ahead.h"
 #include "payload/install_list.h"
-#include "payload/lzh_decoder.h"
+#include "payload/output_buffers.h"
+#include "payload/worker_count.h"
 
 namespace {
 
-// The engine's one set of state. The output alternates between two buffers after
-// every write, so that a target may still be writing the one before (QueuedTarget).
-uint8_t OutputBuffers[2][OutputBufferSize];
-uint8_t* OutputBuffer = OutputBuffers[0];
-uint32_t BufferFill = 0;
-ExtractTarget* CurrentTarget = nullptr;
-const uint8_t* StreamStart = nullptr;
-uint32_t StreamPos = 0;
-bool FileAbandoned = false;  // a write of the current file failed
-uint64_t TotalWritten = 0;
-uint32_t FilesFailed = 0;
-uint32_t FilesDone = 0;
-LzhDecoder Decoder;
+// The state of one extraction. The walk and every call on the target are the calling
+// thread's; files are decoded either by workers ahead of it (DecodeAhead) or by the
+// walk itself, through the same FileDecoder rule, and written through WriteChunk.
+class Extraction : private ChunkSink {
+ public:
+  Extraction(const ArchiveReader& reader, ExtractTarget& target)
+      : reader_(reader), target_(target), ahead_(reader) {}
 
-inline void ReportProgress() { CurrentTarget->Progress(ExtractionPercent(TotalWritten)); }
+  // Starts the workers, or readies this thread to decode. False without memory.
+  bool Prepare(const ExtractOptions& options);
+  void Walk();
+  void Report(ExtractReport& report) const;
 
-// Writes the first `length` bytes of the buffer. A failed or short write
-// abandons the file: it gets no further write.
-inline bool WriteBuffer(uint32_t length) {
+ private:
+  void ExtractFile(int32_t entry, const char* path);
+  void DecodeHere(const uint8_t* block);
+  void TakeDecodedAhead();
+  bool WriteChunk(const uint8_t* data, uint32_t length);
+  void ReportProgress();
+
+  // Decoding on this thread: each chunk is written as it comes, alternating two
+  // buffers, so the target may read one write's data until the next returns.
+  uint8_t* Full(uint8_t* chunk) override;
+  void Last(uint8_t* chunk, uint32_t length) override;
+  uint8_t* Other(const uint8_t* chunk) const {
+    return own_.Buffer(own_.IndexOf(chunk) == 0 ? 1 : 0);
+  }
+
+  const ArchiveReader& reader_;
+  ExtractTarget& target_;
+  DecodeAhead ahead_;
+  bool decodingAhead_ = false;
+  std::unique_ptr<FileDecoder> decoder_;
+  OutputBuffers own_;
+  uint8_t* next_ = nullptr;    // where this thread's next file starts
+  bool fileAbandoned_ = false;  // a write of the current file failed
+  uint64_t totalWritten_ = 0;
+  uint64_t bytesDecoded_ = 0;
+  uint32_t filesFailed_ = 0;
+  uint32_t filesDone_ = 0;
+};
+
+bool Extraction::Prepare(const ExtractOptions& options) {
+  const unsigned workers = WorkerCount(options.workers);
+  if (workers > 1) {
+    const uint32_t buffers =
+        options.poolBuffers != 0 ? options.poolBuffers : DefaultPoolBuffers(workers);
+    decodingAhead_ = ahead_.Start(workers, buffers);
+    if (decodingAhead_) return true;
+  }
+  decoder_.reset(new (std::nothrow) FileDecoder);
+  if (decoder_ == nullptr || !own_.Allocate(2)) return false;
+  next_ = own_.Buffer(0);
+  return true;
+}
+
+void Extraction::ReportProgress() { target_.Progress(ExtractionPercent(totalWritten_)); }
+
+// The one rule for a write: what was written counts and progress is reported when the
+// write succeeded; a failed or short write abandons the file.
+bool Extraction::WriteChunk(const uint8_t* data, uint32_t length) {
   uint32_t written = 0;
-  const bool ok = CurrentTarget->Write(OutputBuffer, length, &written);
-  OutputBuffer = OutputBuffer == OutputBuffers[0] ? OutputBuffers[1] : OutputBuffers[0];
+  const bool ok = target_.Write(data, length, &written);
   if (written > length) written = length;
   if (ok) {
-    TotalWritten += written;
+    totalWritten_ += written;
     ReportProgress();
   }
   if (!ok || written != length) {
-    FileAbandoned = true;
+    fileAbandoned_ = true;
     return false;
   }
   return true;
 }
 
-inline uint32_t NextByte() { return StreamStart[StreamPos++]; }
-
-inline void OutputByte(uint32_t value) {
-  if (value == FlushMarker) {
-    if (!FileAbandoned) WriteBuffer(BufferFill);
-    return;
-  }
-  if (BufferFill < OutputBufferSize) {
-    OutputBuffer[BufferFill++] = static_cast<uint8_t>(value);
-    return;
-  }
-  // The buffer is full: it is written when the next byte arrives. Once the
-  // file is abandoned its bytes are dropped a buffer at a time, unwritten.
-  if (!FileAbandoned && !WriteBuffer(OutputBufferSize)) return;
-  OutputBuffer[0] = static_cast<uint8_t>(value);
-  BufferFill = 1;
+uint8_t* Extraction::Full(uint8_t* chunk) {
+  const bool ok = WriteChunk(chunk, OutputBufferSize);
+  next_ = Other(chunk);
+  return ok ? next_ : nullptr;
 }
 
-struct StoredByteInput {
-  uint32_t operator()() { return NextByte(); }
-};
-struct BufferedOutput {
-  void operator()(uint32_t value) { OutputByte(value); }
-};
+void Extraction::Last(uint8_t* chunk, uint32_t length) {
+  WriteChunk(chunk, length);
+  next_ = Other(chunk);
+}
 
-// Creates the file at path and decodes the stored block into it. A file that
-// cannot be created, or whose writes failed, counts in FilesFailed.
-void ExtractFile(const uint8_t* block, const char* path, ExtractTarget& target) {
-  CurrentTarget = &target;
-  StreamStart = ArchiveReader::BlockStream(block);
-  if (!target.OpenFile(path)) {
-    ++FilesFailed;
+void Extraction::DecodeHere(const uint8_t* block) {
+  decoder_->Decode(block, next_, *this);
+  bytesDecoded_ += decoder_->Produced();
+}
+
+void Extraction::TakeDecodedAhead() {
+  for (;;) {
+    const DecodeAhead::Chunk chunk = ahead_.NextChunk();
+    const bool ok = WriteChunk(chunk.data, chunk.length);
+    ahead_.Written(chunk);
+    if (!ok) {
+      ahead_.DropFile();
+      return;
+    }
+    if (chunk.last) {
+      ahead_.EndFile();
+      return;
+    }
+  }
+}
+
+void Extraction::ExtractFile(int32_t entry, const char* path) {
+  if (!target_.OpenFile(path)) {
+    ++filesFailed_;
+    if (decodingAhead_) ahead_.DropFile();
     return;
   }
-  StreamPos = 0;
-  BufferFill = 0;
-  FileAbandoned = false;
-  uint32_t compressed = ArchiveReader::BlockCompressedSize(block);
-  uint32_t uncompressed = ArchiveReader::BlockUncompressedSize(block);
-  StoredByteInput input;
-  BufferedOutput output;
-  Decoder.Decode(compressed, uncompressed, input, output);
-  target.CloseFile();
-  if (FileAbandoned) {
-    ++FilesFailed;
+  fileAbandoned_ = false;
+  if (decodingAhead_) {
+    TakeDecodedAhead();
   } else {
-    ++FilesDone;
+    DecodeHere(reader_.EntryBlock(entry));
+  }
+  target_.CloseFile();
+  if (fileAbandoned_) {
+    ++filesFailed_;
+  } else {
+    ++filesDone_;
   }
 }
+
+void Extraction::Walk() {
+  char line[archive_format::LineBufferSize];
+  const int32_t count = reader_.EntryCount();
+  for (int32_t i = 0; i < count; ++i) {
+    const char* path = reader_.Path(i);
+    const bool directory = reader_.IsDirectory(i);
+    if (directory) {
+      target_.CreateDirectory(path);
+    } else {
+      ExtractFile(i, path);
+    }
+    const uint32_t length = FormatInstallListLine(path, directory, line, sizeof line);
+    target_.InstallListLine(line, length);
+    if ((i & 4) != 0) target_.Repaint();
+  }
+  // What a queueing target found to fail after accepting it counts as if it had
+  // failed at once.
+  const LateFailures late = target_.Finish();
+  filesFailed_ += late.files;
+  filesDone_ -= late.files <= filesDone_ ? late.files : filesDone_;
+  totalWritten_ -= late.bytes <= totalWritten_ ? late.bytes : totalWritten_;
+  // Every write is carried out now: the last chunk may go back, the workers end.
+  if (decodingAhead_) {
+    ahead_.Finish();
+    bytesDecoded_ += ahead_.BytesDecoded();
+  }
+}
+
+void Extraction::Report(ExtractReport& report) const {
+  report.failedFiles = filesFailed_;
+  report.filesWritten = filesDone_;
+  report.bytesWritten = totalWritten_;
+  report.bytesDecoded = bytesDecoded_;
+  report.workers = decodingAhead_ ? ahead_.Workers() : 0;
+}
+
+const char NoMemory[] = "not enough memory for the extraction";
 
 }  // namespace
 
@@ -101,40 +186,29 @@ int32_t ExtractionPercent(uint64_t bytesWritten) {
                               static_cast<int64_t>(PayloadTotalBytes));
 }
 
-int32_t ExtractEntries(const ArchiveReader* reader, ExtractTarget& target) {
+uint32_t DefaultPoolBuffers(unsigned workers) {
+  const uint32_t buffers = 64 * workers;
+  return buffers < 128 ? buffers : 128;
+}
+
+int32_t ExtractEntries(const ArchiveReader* reader, ExtractTarget& target,
+                       const ExtractOptions& options, ExtractReport* report) {
   if (reader == nullptr || !reader->IsOpen()) return -1;
-  CurrentTarget = &target;
-  char line[archive_format::LineBufferSize];
-  const int32_t count = reader->EntryCount();
-  for (int32_t i = 0; i < count; ++i) {
-    const char* path = reader->Path(i);
-    const bool directory = reader->IsDirectory(i);
-    if (directory) {
-      target.CreateDirectory(path);
-    } else {
-      ExtractFile(reader->EntryBlock(i), path, target);
-    }
-    const uint32_t length = FormatInstallListLine(path, directory, line, sizeof line);
-    target.InstallListLine(line, length);
-    if ((i & 4) != 0) target.Repaint();
+  std::unique_ptr<Extraction> extraction(new (std::nothrow) Extraction(*reader, target));
+  if (extraction == nullptr || !extraction->Prepare(options)) {
+    if (report != nullptr) std::snprintf(report->problem, sizeof report->problem, NoMemory);
+    return -1;
   }
-  // What a queueing target found to fail after accepting it counts as if it had
-  // failed at once.
-  const LateFailures late = target.Finish();
-  FilesFailed += late.files;
-  FilesDone -= late.files <= FilesDone ? late.files : FilesDone;
-  TotalWritten -= late.bytes <= TotalWritten ? late.bytes : TotalWritten;
+  extraction->Walk();
+  if (report != nullptr) extraction->Report(*report);
   return 0;
 }
 
 int32_t ExtractArchive(const uint8_t* archive, size_t archiveSize, ExtractTarget& target,
-                       ExtractReport* report) {
+                       ExtractReport* report, const ExtractOptions& options) {
   ExtractReport local;
   ExtractReport& r = report != nullptr ? *report : local;
   std::memset(&r, 0, sizeof r);
-  TotalWritten = 0;
-  FilesFailed = 0;
-  FilesDone = 0;
   r.result = -1;
   if (archive == nullptr) {
     std::snprintf(r.problem, sizeof r.problem, "no archive");
@@ -151,12 +225,9 @@ int32_t ExtractArchive(const uint8_t* archive, size_t archiveSize, ExtractTarget
     std::snprintf(r.problem, sizeof r.problem, "the archive cannot be opened");
     return -1;
   }
-  ExtractEntries(&reader, target);
+  const int32_t walked = ExtractEntries(&reader, target, options, &r);
   reader.Close();
-  CurrentTarget = nullptr;
+  if (walked != 0) return -1;
   r.result = 0;
-  r.failedFiles = FilesFailed;
-  r.filesWritten = FilesDone;
-  r.bytesWritten = TotalWritten;
   return 0;
 }

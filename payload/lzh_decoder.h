@@ -11,12 +11,18 @@
 // count is returned and stored over uncompressedLength. There is no error to detect:
 // any input decodes to something and the call always ends.
 //
+// Stop, called from inside OutputFn, ends the stream early: Decode returns once the
+// stretch under way is decoded (at most LeafStretch + MaxMatch - 1 more bytes reach
+// OutputFn), with no FlushMarker, and returns the count produced so far. A caller that
+// no longer wants a stream so wastes no time on the rest of it.
+//
 // One object holds one set of state and serves one stream at a time; Decode must not be
 // entered again from inside InputFn or OutputFn.
 #pragma once
 
 #include <cstdint>
 #include <cstring>
+#include <type_traits>
 
 #include "payload/lzh_code_table.h"
 #include "payload/lzh_model.h"
@@ -26,6 +32,9 @@ class LzhDecoder {
   template <typename InputFn, typename OutputFn>
   uint32_t Decode(uint32_t& compressedLength, uint32_t& uncompressedLength,
                   InputFn& input, OutputFn& output);
+
+  // Ends the stream being decoded after its current stretch (see above).
+  void Stop() { StopRequested = true; }
 
   // After Decode: whether the bits the stream holds after its last symbol (those
   // of its last byte that no code used) are all 0, as the encoder leaves them. Such
@@ -55,6 +64,24 @@ class LzhDecoder {
   // word topped up to more than 40 bits holds both; a 32-bit one holds a symbol and is
   // topped up again for the distance when needed.
   static constexpr uint32_t SymbolBits = WordBits == 64 ? 36u : 22u;
+
+  // A stretch works on a copy of a callable that is plain data (trivially copyable and
+  // assignable), copied back when the stretch ends: the copy lies in the stretch's own
+  // frame, so its state needs no register of its own to be reached (a byte decoder
+  // has few to spare). Any other callable is used where it is.
+  template <typename Fn, bool Plain = std::is_trivially_copyable<Fn>::value &&
+                                      std::is_copy_assignable<Fn>::value>
+  struct StretchCopy {
+    explicit StretchCopy(Fn& original) : fn(original), original(original) {}
+    ~StretchCopy() { original = fn; }
+    Fn fn;
+    Fn& original;
+  };
+  template <typename Fn>
+  struct StretchCopy<Fn, false> {
+    explicit StretchCopy(Fn& original) : fn(original) {}
+    Fn& fn;
+  };
 
   // The state of the stream being decoded, handed between the stretches.
   struct Stream {
@@ -99,6 +126,7 @@ class LzhDecoder {
   template <bool BranchlessLeaf>
   LZH_INLINE void CountLeaf(LzhIndex c);
 
+  bool StopRequested = false;
   LzhModel Model;
   LzhCodeTable Table;
   // Only the first RingSize bytes are addressed; the rest keeps room for a whole match.
@@ -147,7 +175,11 @@ LZH_INLINE void LzhDecoder::CountLeaf(LzhIndex c) {
 }
 
 template <bool BranchlessLeaf, typename InputFn, typename OutputFn>
-LZH_INLINE void LzhDecoder::StretchBody(Stream& st, InputFn& input, OutputFn& output) {
+LZH_INLINE void LzhDecoder::StretchBody(Stream& st, InputFn& inputFn, OutputFn& outputFn) {
+  StretchCopy<InputFn> inputCopy(inputFn);
+  StretchCopy<OutputFn> outputCopy(outputFn);
+  InputFn& input = inputCopy.fn;
+  OutputFn& output = outputCopy.fn;
   // The stream's state lives in locals here, where the compiler keeps it in registers.
   const uint32_t inputLength = st.inputLength;
   uint32_t bytesRead = st.bytesRead;
@@ -296,6 +328,7 @@ uint32_t LzhDecoder::Decode(uint32_t& compressedLength, uint32_t& uncompressedLe
   // to 2^32.
   Stream st{compressedLength, 0, 0, uncompressedLength, RingStart, 0, 0};
   bool branchless = false;
+  StopRequested = false;
   while (st.remaining != 0) {
     Table.Moves = 0;
     if (branchless) {
@@ -303,9 +336,10 @@ uint32_t LzhDecoder::Decode(uint32_t& compressedLength, uint32_t& uncompressedLe
     } else {
       Stretch<false>(st, input, output);
     }
+    if (LZH_UNLIKELY(StopRequested)) break;
     branchless = Table.Moves > BranchlessLeafExchanges;
   }
-  output(FlushMarker);
+  if (!StopRequested) output(FlushMarker);
   uncompressedLength = st.bytesOut;
   trailingBits_ = st.bitBuf;
   return st.bytesOut;

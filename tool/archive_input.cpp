@@ -12,8 +12,12 @@ bool OpenCheckedArchive(const char* command, const char* path, ArchiveCheck chec
   }
   ArchiveProblem problem;
   if (!check(file->Data(), file->Size(), &problem)) {
-    std::fprintf(stderr, "exar %s: %s: damaged archive: %s\n", command, path, problem.message);
+    ReportDamagedArchive(command, path, problem);
     return false;
   }
   return true;
+}
+
+void ReportDamagedArchive(const char* command, const char* path, const ArchiveProblem& problem) {
+  std::fprintf(stderr, "exar %s: %s: damaged archive: %s\n", command, path, problem.message);
 }

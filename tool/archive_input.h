@@ -15,3 +15,6 @@ using ArchiveCheck = bool (*)(const uint8_t* archive, size_t size, ArchiveProble
 // Maps path into file and runs check over it. False after the message.
 bool OpenCheckedArchive(const char* command, const char* path, ArchiveCheck check,
                         MappedFile* file);
+
+// The message for an archive found damaged: "exar COMMAND: PATH: damaged archive: ...".
+void ReportDamagedArchive(const char* command, const char* path, const ArchiveProblem& problem);

@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "tool/jobs_option.h"
+
 namespace {
 
 // True when argv holds -h or --help.
@@ -20,11 +22,13 @@ int RunCommand(const ExarCommand& command, int argc, char** argv) {
     std::fputs(command.usage, stdout);
     return ExitSuccess;
   }
+  unsigned jobs = 1;
+  if (command.takesJobs && !TakeJobsOption(command.name, &argc, argv, &jobs)) return ExitUsage;
   if (!command.accepts(argc, argv)) {
     std::fputs(command.usage, stderr);
     return ExitUsage;
   }
-  return command.run(argc, argv);
+  return command.run(argc, argv, jobs);
 }
 
 bool TakesOneArgument(int argc, char**) { return argc == 1; }

@@ -14,6 +14,8 @@ const char Usage[] =
     "  exar list ARCHIVE            list entries: kind, sizes, ratio, path\n"
     "  exar verify ARCHIVE          check structure and decode every stream\n"
     "  exar extract ARCHIVE DIR     extract every entry into DIR\n"
+    "  (pack, verify and extract take --jobs N: threads at work, default one per\n"
+    "  processor)\n"
     "  exar lzh encode IN OUT       encode IN into one raw stream\n"
     "  exar lzh decode SIZE IN OUT  decode a raw stream of SIZE bytes\n"
     "\n"

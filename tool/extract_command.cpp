@@ -26,12 +26,13 @@
 namespace {
 
 const char ExtractUsage[] =
-    "usage: exar extract ARCHIVE DIR\n"
+    "usage: exar extract [--jobs N] ARCHIVE DIR\n"
     "\n"
     "Extracts every directory and file of ARCHIVE below DIR (created if missing),\n"
-    "through the setup's extraction engine. The whole archive is checked first: a\n"
-    "damaged archive writes nothing (exit 1). Files that cannot be written are\n"
-    "named and give exit 1; the other entries are still extracted.\n";
+    "through the setup's extraction engine, with N threads decoding (default: one\n"
+    "per processor). The whole archive is checked first: a damaged archive writes\n"
+    "nothing (exit 1). Files that cannot be written are named and give exit 1; the\n"
+    "other entries are still extracted.\n";
 
 // The stdio target plus what the tool shows: which files failed and, on a
 // terminal, a bar over the archive's own total size.
@@ -78,7 +79,7 @@ class ToolTarget : public StdioExtractTarget {
   std::vector<std::string> failed_;
 };
 
-int Extract(int, char** argv) {
+int Extract(int, char** argv, unsigned jobs) {
   const char* archivePath = argv[0];
   const char* destination = argv[1];
   MappedFile file;
@@ -103,7 +104,9 @@ int Extract(int, char** argv) {
   {
     // The files are created and written on a thread of their own, beside the decoding.
     QueuedTarget queued(target);
-    ExtractArchive(file.Data(), file.Size(), queued, &report);
+    ExtractOptions options;
+    options.workers = jobs;
+    ExtractArchive(file.Data(), file.Size(), queued, &report, options);
   }
   target.DrawBar(true);
   if (report.result != 0) {
@@ -126,4 +129,4 @@ int Extract(int, char** argv) {
 
 }  // namespace
 
-const ExarCommand ExtractCommand = {"extract", ExtractUsage, TakesTwoArguments, Extract};
+const ExarCommand ExtractCommand = {"extract", ExtractUsage, true, TakesTwoArguments, Extract};

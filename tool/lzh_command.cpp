@@ -54,7 +54,7 @@ bool AcceptsLzh(int argc, char** argv) {
   return IsEncode(argc, argv) || (IsDecode(argc, argv) && ParseSize(argv[1], &size));
 }
 
-int Lzh(int argc, char** argv) {
+int Lzh(int argc, char** argv, unsigned) {
   const bool encode = IsEncode(argc, argv);
   uint32_t size = 0;
   if (!encode) ParseSize(argv[1], &size);
@@ -101,4 +101,4 @@ int Lzh(int argc, char** argv) {
 
 }  // namespace
 
-const ExarCommand LzhCommand = {"lzh", LzhUsage, AcceptsLzh, Lzh};
+const ExarCommand LzhCommand = {"lzh", LzhUsage, false, AcceptsLzh, Lzh};

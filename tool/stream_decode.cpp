@@ -4,8 +4,6 @@
 
 namespace {
 
-LzhDecoder Decoder;
-
 struct MemoryInput {
   const uint8_t* stream;
   uint32_t taken;
@@ -24,11 +22,20 @@ struct MemoryOutput {
 
 }  // namespace
 
-DecodedStream DecodeStream(const uint8_t* stream, uint32_t compressedSize,
-                           uint32_t uncompressedSize, std::vector<uint8_t>* out) {
+StreamDecoder::StreamDecoder() : decoder_(new LzhDecoder) {}
+StreamDecoder::~StreamDecoder() = default;
+
+DecodedStream StreamDecoder::Decode(const uint8_t* stream, uint32_t compressedSize,
+                                    uint32_t uncompressedSize, std::vector<uint8_t>* out) {
   MemoryInput input{stream, 0};
   MemoryOutput output{out, 0};
   if (out != nullptr) out->reserve(out->size() + uncompressedSize);
-  const uint32_t produced = Decoder.Decode(compressedSize, uncompressedSize, input, output);
+  const uint32_t produced = decoder_->Decode(compressedSize, uncompressedSize, input, output);
   return DecodedStream{produced, output.bytes, input.taken};
+}
+
+DecodedStream DecodeStream(const uint8_t* stream, uint32_t compressedSize,
+                           uint32_t uncompressedSize, std::vector<uint8_t>* out) {
+  static StreamDecoder shared;
+  return shared.Decode(stream, compressedSize, uncompressedSize, out);
 }

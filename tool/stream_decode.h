@@ -1,10 +1,15 @@
 // Decoding one raw LZHUF stream held in memory, for the commands that check
 // a stream (exar verify) or unpack one (exar lzh decode): what the stream
-// yields and how much of itself it takes. One decoder serves every call.
+// yields and how much of itself it takes. A StreamDecoder holds one decoder's
+// state and decodes one stream at a time, so threads that decode side by side
+// need one each; DecodeStream goes through one that the process shares.
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <vector>
+
+class LzhDecoder;
 
 struct DecodedStream {
   uint32_t produced;  // what the decoder reports as decoded
@@ -12,7 +17,22 @@ struct DecodedStream {
   uint32_t taken;     // bytes of the stream it read
 };
 
-// Decodes compressedSize bytes of stream to uncompressedSize bytes; with out
-// not null the bytes are appended to it, otherwise only counted.
+class StreamDecoder {
+ public:
+  StreamDecoder();
+  ~StreamDecoder();
+  StreamDecoder(const StreamDecoder&) = delete;
+  StreamDecoder& operator=(const StreamDecoder&) = delete;
+
+  // Decodes compressedSize bytes of stream to uncompressedSize bytes; with out
+  // not null the bytes are appended to it, otherwise only counted.
+  DecodedStream Decode(const uint8_t* stream, uint32_t compressedSize,
+                       uint32_t uncompressedSize, std::vector<uint8_t>* out);
+
+ private:
+  std::unique_ptr<LzhDecoder> decoder_;
+};
+
+// The same through the process's shared decoder, for one thread.
 DecodedStream DecodeStream(const uint8_t* stream, uint32_t compressedSize,
                            uint32_t uncompressedSize, std::vector<uint8_t>* out);

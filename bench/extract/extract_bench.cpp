@@ -1,19 +1,25 @@
-// extract_bench: what extracting a payload costs next to decoding it.
+// extract_bench: what extracting a payload costs next to decoding it, and what
+// decoding on several cores gains.
 //
-//   extract_bench ARCHIVE SCRATCH_DIR
+//   extract_bench [--files-only] [--workers N] ARCHIVE SCRATCH_DIR
 //
-// Baseline: every file's stream decoded in memory, through a 128 KiB buffer
-// that is only counted, never written. Against it, in the same run:
-//   - the extraction engine with a target that writes nothing (its own cost);
-//   - the extraction engine writing the whole tree into files under
-//     SCRATCH_DIR (the setup's path: ExtractArchive over a file target);
-//   - the same extraction of payloads of the same shape 2x and 4x as large
-//     (the tree repeated under COPY1..COPYk, the stored blocks reused), to show
-//     that the cost grows linearly.
+// Baseline: every file's stream decoded in memory on one thread, through a 128 KiB
+// buffer that is only counted, never written. Against it, in the same run:
+//   - the extraction engine with one worker and a target that writes nothing (its
+//     own cost);
+//   - the extraction engine writing the whole tree into files under SCRATCH_DIR
+//     (the setup's path: ExtractArchive over a file target behind the queue) with
+//     1, 2 and 4 workers, the runs interleaved, each against the single worker;
+//   - the same extraction of payloads of the same shape 2x and 4x as large (the
+//     tree repeated under COPY1..COPYk, the stored blocks reused), with the
+//     machine's default workers, to show that the cost grows linearly.
 // Each figure is the best of a few runs; ratios are what the bench is for.
+// --files-only times only the extraction into files with N workers (default 1),
+// best of three, for comparisons that alternate it with another program.
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <string>
@@ -26,6 +32,7 @@
 #include "payload/lzh_decoder.h"
 #include "payload/queued_target.h"
 #include "payload/stdio_target.h"
+#include "payload/worker_count.h"
 
 namespace fs = std::filesystem;
 
@@ -93,16 +100,23 @@ class NullTarget : public ExtractTarget {
   void Progress(int32_t) override {}
 };
 
+ExtractOptions WithWorkers(unsigned workers) {
+  ExtractOptions options;
+  options.workers = workers;
+  return options;
+}
+
 double ExtractToNothing(const std::vector<uint8_t>& archive) {
   NullTarget target;
   ExtractReport report{};
   const double start = Now();
-  ExtractArchive(archive.data(), archive.size(), target, &report);
+  ExtractArchive(archive.data(), archive.size(), target, &report, WithWorkers(1));
   return Now() - start;
 }
 
 // Extracts the archive through the engine into a fresh directory.
-bool ExtractToFiles(const std::vector<uint8_t>& archive, const fs::path& dir, double* seconds) {
+bool ExtractToFiles(const std::vector<uint8_t>& archive, const fs::path& dir, unsigned workers,
+                    double* seconds) {
   fs::remove_all(dir);
   fs::create_directories(dir);
   // As exar extracts: the stdio target behind the queue.
@@ -110,23 +124,11 @@ bool ExtractToFiles(const std::vector<uint8_t>& archive, const fs::path& dir, do
   QueuedTarget target(files);
   ExtractReport report{};
   const double start = Now();
-  ExtractArchive(archive.data(), archive.size(), target, &report);
+  ExtractArchive(archive.data(), archive.size(), target, &report, WithWorkers(workers));
   *seconds = Now() - start;
-  return report.result == 0 && report.failedFiles == 0;
-}
-
-// The best of `runs` extractions into files; false (with a message) when one fails.
-bool BestExtractToFiles(const std::vector<uint8_t>& archive, const fs::path& dir, int runs,
-                        double* best) {
-  for (int r = 0; r < runs; ++r) {
-    double t;
-    if (!ExtractToFiles(archive, dir, &t)) {
-      std::fprintf(stderr, "extract_bench: extraction failed\n");
-      return false;
-    }
-    *best = std::min(*best, t);
-  }
-  return true;
+  if (report.result == 0 && report.failedFiles == 0) return true;
+  std::fprintf(stderr, "extract_bench: extraction with %u workers failed\n", workers);
+  return false;
 }
 
 // A payload of the same shape, `copies` times as large: every entry once
@@ -170,27 +172,39 @@ bool Repeated(const std::vector<uint8_t>& archive, int copies, std::vector<uint8
 
 }  // namespace
 
-// With --files-only, only the extraction into files is timed (best of three), for
-// comparisons that alternate it with another program's run on a shared machine.
 int main(int argc, char** argv) {
-  const bool filesOnly = argc == 4 && std::string(argv[1]) == "--files-only";
-  if (argc != 3 && !filesOnly) {
-    std::fprintf(stderr, "usage: extract_bench [--files-only] ARCHIVE SCRATCH_DIR\n");
+  bool filesOnly = false;
+  unsigned onlyWorkers = 1;
+  int arg = 1;
+  for (; arg < argc && argv[arg][0] == '-'; ++arg) {
+    if (std::strcmp(argv[arg], "--files-only") == 0) {
+      filesOnly = true;
+    } else if (std::strcmp(argv[arg], "--workers") == 0 && arg + 1 < argc) {
+      onlyWorkers = static_cast<unsigned>(std::atoi(argv[++arg]));
+    } else {
+      break;
+    }
+  }
+  if (argc - arg != 2 || onlyWorkers == 0) {
+    std::fprintf(stderr, "usage: extract_bench [--files-only] [--workers N] ARCHIVE SCRATCH_DIR\n");
     return 2;
   }
-  if (filesOnly) ++argv;
   std::vector<uint8_t> archive;
-  if (!ReadArchive(argv[1], &archive)) {
-    std::fprintf(stderr, "extract_bench: cannot read %s\n", argv[1]);
+  if (!ReadArchive(argv[arg], &archive)) {
+    std::fprintf(stderr, "extract_bench: cannot read %s\n", argv[arg]);
     return 1;
   }
-  const fs::path scratch = fs::path(argv[2]) / "extract-bench";
+  const fs::path scratch = fs::path(argv[arg + 1]) / "extract-bench";
   const int runs = 3;
-  double files = 1e9;
   if (filesOnly) {
-    if (!BestExtractToFiles(archive, scratch, runs, &files)) return 1;
+    double files = 1e9;
+    for (int r = 0; r < runs; ++r) {
+      double t;
+      if (!ExtractToFiles(archive, scratch, onlyWorkers, &t)) return 1;
+      files = std::min(files, t);
+    }
     fs::remove_all(scratch);
-    std::printf("extract into files              %7.3f s\n", files);
+    std::printf("extract into files, %u workers  %7.3f s\n", onlyWorkers, files);
     return 0;
   }
 
@@ -203,7 +217,16 @@ int main(int argc, char** argv) {
   }
   double engine = 1e9;
   for (int r = 0; r < runs; ++r) engine = std::min(engine, ExtractToNothing(archive));
-  if (!BestExtractToFiles(archive, scratch, runs, &files)) return 1;
+  // 1, 2 and 4 workers, interleaved so that a drift of the machine's speed moves all alike.
+  const unsigned counts[] = {1, 2, 4};
+  double files[3] = {1e9, 1e9, 1e9};
+  for (int r = 0; r < runs; ++r) {
+    for (int c = 0; c < 3; ++c) {
+      double t;
+      if (!ExtractToFiles(archive, scratch, counts[c], &t)) return 1;
+      files[c] = std::min(files[c], t);
+    }
+  }
   std::printf("payload: %zu bytes packed, %llu bytes decoded\n", archive.size(),
               static_cast<unsigned long long>(decoded));
   std::printf("decode in memory (baseline)     %7.3f s  %6.1f MB/s\n", memory,
@@ -211,9 +234,14 @@ int main(int argc, char** argv) {
   std::printf("engine, no file system          %7.3f s  %6.1f MB/s  ratio %.3f\n", engine,
               decoded / engine / 1e6, engine / memory);
   std::printf("extract into files              %7.3f s  %6.1f MB/s  ratio %.3f (goal <= 1.10)\n",
-              files, decoded / files / 1e6, files / memory);
+              files[0], decoded / files[0] / 1e6, files[0] / memory);
+  for (int c = 1; c < 3; ++c) {
+    std::printf("extract into files, %u workers   %7.3f s  %6.1f MB/s  %.2fx one worker\n",
+                counts[c], files[c], decoded / files[c] / 1e6, files[0] / files[c]);
+  }
 
-  // Linear growth: 1x, 2x, 4x payloads of the same shape.
+  // Linear growth: 1x, 2x, 4x payloads of the same shape, with the default workers.
+  const unsigned workers = WorkerCount(0);
   double perCopy = 0;
   for (int copies : {1, 2, 4}) {
     std::vector<uint8_t> big;
@@ -221,15 +249,12 @@ int main(int argc, char** argv) {
     double best = 1e9;
     for (int r = 0; r < (copies == 4 ? 2 : runs); ++r) {
       double t;
-      if (!ExtractToFiles(big, scratch, &t)) {
-        std::fprintf(stderr, "extract_bench: extraction of %dx failed\n", copies);
-        return 1;
-      }
+      if (!ExtractToFiles(big, scratch, workers, &t)) return 1;
       best = std::min(best, t);
     }
     if (copies == 1) perCopy = best;
-    std::printf("extract %dx payload (%4zu MB)    %7.3f s  per copy %.3f s  ratio to 1x per copy %.3f\n",
-                copies, big.size() >> 20, best, best / copies, best / copies / perCopy);
+    std::printf("extract %dx payload (%4zu MB), %u workers  %7.3f s  per copy %.3f s  ratio to 1x per copy %.3f\n",
+                copies, big.size() >> 20, workers, best, best / copies, best / copies / perCopy);
   }
   fs::remove_all(scratch);
   return 0;

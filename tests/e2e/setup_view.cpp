@@ -136,9 +136,15 @@ void CheckRegistry(const std::string& dir, const std::string& group) {
     }
   }
   // The 32-bit setup writes to the registry's 32-bit view: on 64-bit Windows
-  // that is below Wow6432Node, and the 64-bit view holds nothing of it.
+  // that is below Wow6432Node, and the 64-bit view holds nothing of it. The
+  // 64-bit build (the benchmarks' stand-in, driven by a 64-bit driver) sees the
+  // 64-bit view only.
   BOOL wow64 = FALSE;
-  if (IsWow64Process(GetCurrentProcess(), &wow64) && wow64) {
+  if (sizeof(void*) == 8) {
+    Check(win32ui::RegistryKeyExists(ProductKey, KEY_WOW64_64KEY) &&
+              !win32ui::RegistryKeyExists(ProductKey, KEY_WOW64_32KEY),
+          "the 64-bit build's keys are in the 64-bit registry view only");
+  } else if (IsWow64Process(GetCurrentProcess(), &wow64) && wow64) {
     Check(win32ui::RegistryKeyExists(ProductKey, KEY_WOW64_32KEY) &&
               !win32ui::RegistryKeyExists(ProductKey, KEY_WOW64_64KEY) &&
               !win32ui::RegistryKeyExists(UninstallKey, KEY_WOW64_64KEY),

@@ -55,6 +55,21 @@ expect 0 "extract" extract a.pak out
 mv src/SOUND/mixed.Txt src/SOUND/MIXED.TXT
 diff -r src out >diff.txt && ok || bad "extracted tree differs: $(head -3 diff.txt)"
 
+# --- threads: the same archive and the same tree for any number ---
+expect 0 "pack with one thread" pack --jobs 1 src one.pak
+expect 0 "pack with three threads" pack src three.pak --jobs 3
+cmp -s one.pak three.pak && ok || bad "pack --jobs 3 differs from --jobs 1"
+cmp -s one.pak a.pak && ok || bad "pack --jobs 1 differs from the default"
+expect 0 "verify with three threads" verify --jobs 3 a.pak
+expect 0 "extract with one thread" extract --jobs 1 a.pak out1
+expect 0 "extract with three threads" extract a.pak out3 --jobs 3
+diff -r out1 out3 >diff.txt && diff -r out out3 >>diff.txt && ok || bad "extract --jobs trees differ: $(head -3 diff.txt)"
+for jobs in 0 x 1000 ""; do
+  expect 2 "extract --jobs '$jobs'" extract --jobs $jobs a.pak out-bad
+  grep -q "jobs" err.txt && ok || bad "--jobs '$jobs' named"
+done
+[ ! -e out-bad ] && ok || bad "bad --jobs extracted anyway"
+
 # Over an earlier tree: the archive's files rewritten, others left alone.
 echo changed > out/DATA/EXACT.BIN
 echo mine > out/SAVE.DAT
@@ -76,6 +91,25 @@ perl -e 'local $/; my $a = <STDIN>; my $s = unpack("V", substr($a, 8, 4));
   <a.pak >size.pak
 expect 1 "verify wrong stored size" verify size.pak
 grep -q "README.TXT" err.txt && ok || bad "damage message names the entry"
+# Two damaged entries, the second (a small file, said to hold half its size) decoded
+# long before the first: every number of threads names the first.
+perl -e 'local $/; my $a = <STDIN>; my $s = unpack("V", substr($a, 8, 4));
+  my $b = 12 + $s + 20 + 44 * unpack("V", substr($a, 12 + $s, 4));
+  $b += 12 + unpack("V", substr($a, $b + 8, 4));
+  substr($a, $b + 4, 4) = pack("V", unpack("V", substr($a, $b + 4, 4)) / 2); print $a' \
+  <size.pak >twice.pak
+perl -e 'local $/; my $a = <STDIN>; my $s = unpack("V", substr($a, 8, 4));
+  my $b = 12 + $s + 20 + 44 * unpack("V", substr($a, 12 + $s, 4));
+  $b += 12 + unpack("V", substr($a, $b + 8, 4));
+  substr($a, $b + 4, 4) = pack("V", unpack("V", substr($a, $b + 4, 4)) / 2); print $a' \
+  <a.pak >second.pak
+expect 1 "verify the second entry damaged" verify --jobs 3 second.pak
+grep -q "UMBERLAY VALE.UNS" err.txt && ok || bad "the second entry's damage is found"
+expect 1 "verify two damaged entries with one thread" verify --jobs 1 twice.pak
+grep -q "README.TXT" err.txt && ok || bad "one thread names the first damaged entry"
+cp err.txt err-one.txt
+expect 1 "verify two damaged entries with three threads" verify --jobs 3 twice.pak
+cmp -s err.txt err-one.txt && ok || bad "verify --jobs 3 names another damage than --jobs 1"
 
 # An unsafe path: "ZZ\EVIL" becomes "..\EVIL".
 mkdir -p evil/ZZ && echo payload > evil/ZZ/EVIL

@@ -10,8 +10,11 @@ tree=$1
 product_key='HKLM\SOFTWARE\Aldmoor&Brisk\Umberlay Vale (Demo)'
 uninstall_key='HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\Umberlay Vale (Demo)'
 # The setup is a 32-bit program: its keys are in the registry's 32-bit view
-# (below Wow6432Node on 64-bit Windows).
-reg_values() { wine reg query "$1" /reg:32 2>/dev/null | tr -d '\r' | grep -E '^ +[^ ]+ +REG_'; }
+# (below Wow6432Node on 64-bit Windows). The 64-bit build that stands in for it
+# in the benchmarks writes to the 64-bit view.
+view=32
+wine reg query "$product_key" /reg:32 >/dev/null 2>&1 || view=64
+reg_values() { wine reg query "$1" /reg:$view 2>/dev/null | tr -d '\r' | grep -E '^ +[^ ]+ +REG_'; }
 code=0
 
 pth=$(reg_values "$product_key" | sed -n 's/^ *pth *REG_SZ *//p')
