@@ -142,7 +142,11 @@ uint8_t* DecodeAhead::Deliver(Worker& worker, uint8_t* chunk, uint32_t length, b
     }
     return nullptr;
   }
-  records_[buffer] = Record{length, last, None};
+  records_[buffer] = Record{length, last, None, 0, 0};
+  if (last) {
+    records_[buffer].fileCrc = worker.decoder.HandedCrc();
+    records_[buffer].fileBytes = worker.decoder.HandedBytes();
+  }
   if (slot.tail == None) {
     slot.head = static_cast<int32_t>(buffer);
   } else {
@@ -167,13 +171,19 @@ DecodeAhead::Chunk DecodeAhead::NextChunk() {
   const Record& record = records_[buffer];
   slot.head = record.next;
   if (slot.head == None) slot.tail = None;
-  return Chunk{buffers_.Buffer(buffer), record.length, record.last, buffer};
+  return Chunk{buffers_.Buffer(buffer), record.length, record.last, buffer, record.fileCrc,
+               record.fileBytes};
 }
 
 void DecodeAhead::Written(const Chunk& chunk) {
   std::unique_lock<SyncLock> held(lock_);
   if (pending_ != None) Give(static_cast<uint32_t>(pending_));
   pending_ = static_cast<int32_t>(chunk.buffer);
+}
+
+void DecodeAhead::Unwritten(const Chunk& chunk) {
+  std::unique_lock<SyncLock> held(lock_);
+  Give(chunk.buffer);
 }
 
 void DecodeAhead::EndFile() {

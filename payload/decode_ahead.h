@@ -37,6 +37,9 @@ class DecodeAhead {
     uint32_t length;
     bool last;  // the file's last chunk
     uint32_t buffer;
+    // On the last chunk: the CRC-32 and count of all the file's bytes (FileDecoder).
+    uint32_t fileCrc;
+    uint64_t fileBytes;
   };
 
   explicit DecodeAhead(const ArchiveReader& reader);
@@ -53,6 +56,9 @@ class DecodeAhead {
   Chunk NextChunk();
   // The chunk's write has returned: the chunk written before it goes back to the pool.
   void Written(const Chunk& chunk);
+  // The chunk is not written at all: it goes back at once, and the chunk written
+  // before it stays out until the next write or Finish.
+  void Unwritten(const Chunk& chunk);
   // After the current file's last chunk: the next file becomes current.
   void EndFile();
   // The current file's remaining chunks are not wanted: its decoding stops (or never
@@ -71,6 +77,8 @@ class DecodeAhead {
     uint32_t length;
     bool last;
     int32_t next;  // the next chunk of the same file, or None
+    uint32_t fileCrc;  // on the last chunk, as in Chunk
+    uint64_t fileBytes;
   };
   struct Slot {  // one file between its worker and the consumer
     int32_t head;  // its chunks ready for the consumer, oldest first

@@ -25,12 +25,15 @@ class Extraction : private ChunkSink {
   bool Prepare(const ExtractOptions& options);
   void Walk();
   void Report(ExtractReport& report) const;
+  // Whether a file decoded to other bytes than its checksum says; the walk stopped there.
+  bool FoundDamage() const { return damagedEntry_ >= 0; }
 
  private:
   void ExtractFile(int32_t entry, const char* path);
   void DecodeHere(const uint8_t* block);
   void TakeDecodedAhead();
   bool WriteChunk(const uint8_t* data, uint32_t length);
+  bool DecodedAsPacked(uint32_t crc, uint64_t bytes);
   void ReportProgress();
 
   // Decoding on this thread: each chunk is written as it comes, alternating two
@@ -48,7 +51,11 @@ class Extraction : private ChunkSink {
   std::unique_ptr<FileDecoder> decoder_;
   OutputBuffers own_;
   uint8_t* next_ = nullptr;    // where this thread's next file starts
+  int32_t entry_ = -1;          // the file being extracted
   bool fileAbandoned_ = false;  // a write of the current file failed
+  int32_t damagedEntry_ = -1;   // the file that failed its checksum
+  uint32_t expectedCrc_ = 0, foundCrc_ = 0;
+  uint64_t expectedBytes_ = 0, foundBytes_ = 0;
   uint64_t totalWritten_ = 0;
   uint64_t bytesDecoded_ = 0;
   uint32_t filesFailed_ = 0;
@@ -88,6 +95,23 @@ bool Extraction::WriteChunk(const uint8_t* data, uint32_t length) {
   return true;
 }
 
+// A file whose entry carries a checksum must decode to exactly its size and its
+// CRC-32; else the payload is damaged. Checked before the file's last write, so that a
+// damaged file is never completed.
+bool Extraction::DecodedAsPacked(uint32_t crc, uint64_t bytes) {
+  uint32_t expected = 0;
+  if (!reader_.EntryChecksum(entry_, &expected)) return true;
+  const uint64_t size = ArchiveReader::BlockUncompressedSize(reader_.EntryBlock(entry_));
+  if (crc == expected && bytes == size) return true;
+  damagedEntry_ = entry_;
+  expectedCrc_ = expected;
+  foundCrc_ = crc;
+  expectedBytes_ = size;
+  foundBytes_ = bytes;
+  fileAbandoned_ = true;
+  return false;
+}
+
 uint8_t* Extraction::Full(uint8_t* chunk) {
   const bool ok = WriteChunk(chunk, OutputBufferSize);
   next_ = Other(chunk);
@@ -95,7 +119,7 @@ uint8_t* Extraction::Full(uint8_t* chunk) {
 }
 
 void Extraction::Last(uint8_t* chunk, uint32_t length) {
-  WriteChunk(chunk, length);
+  if (DecodedAsPacked(decoder_->HandedCrc(), decoder_->HandedBytes())) WriteChunk(chunk, length);
   next_ = Other(chunk);
 }
 
@@ -107,6 +131,11 @@ void Extraction::DecodeHere(const uint8_t* block) {
 void Extraction::TakeDecodedAhead() {
   for (;;) {
     const DecodeAhead::Chunk chunk = ahead_.NextChunk();
+    if (chunk.last && !DecodedAsPacked(chunk.fileCrc, chunk.fileBytes)) {
+      ahead_.Unwritten(chunk);
+      ahead_.DropFile();
+      return;
+    }
     const bool ok = WriteChunk(chunk.data, chunk.length);
     ahead_.Written(chunk);
     if (!ok) {
@@ -127,6 +156,7 @@ void Extraction::ExtractFile(int32_t entry, const char* path) {
     return;
   }
   fileAbandoned_ = false;
+  entry_ = entry;
   if (decodingAhead_) {
     TakeDecodedAhead();
   } else {
@@ -150,6 +180,7 @@ void Extraction::Walk() {
       target_.CreateDirectory(path);
     } else {
       ExtractFile(i, path);
+      if (FoundDamage()) break;
     }
     const uint32_t length = FormatInstallListLine(path, directory, line, sizeof line);
     target_.InstallListLine(line, length);
@@ -169,6 +200,16 @@ void Extraction::Walk() {
 }
 
 void Extraction::Report(ExtractReport& report) const {
+  if (FoundDamage()) {
+    report.damaged = true;
+    std::snprintf(report.problem, sizeof report.problem,
+                  "entry %d \"%.80s\": decodes to %llu bytes with CRC-32 %08X, not %llu bytes "
+                  "with %08X",
+                  static_cast<int>(damagedEntry_), reader_.Path(damagedEntry_),
+                  static_cast<unsigned long long>(foundBytes_), static_cast<unsigned>(foundCrc_),
+                  static_cast<unsigned long long>(expectedBytes_),
+                  static_cast<unsigned>(expectedCrc_));
+  }
   report.failedFiles = filesFailed_;
   report.filesWritten = filesDone_;
   report.bytesWritten = totalWritten_;
@@ -201,7 +242,7 @@ int32_t ExtractEntries(const ArchiveReader* reader, ExtractTarget& target,
   }
   extraction->Walk();
   if (report != nullptr) extraction->Report(*report);
-  return 0;
+  return extraction->FoundDamage() ? -1 : 0;
 }
 
 int32_t ExtractArchive(const uint8_t* archive, size_t archiveSize, ExtractTarget& target,

@@ -14,6 +14,12 @@
 // failedFiles. After the last entry the target's Finish adds what it found to
 // fail late.
 //
+// A file whose entry carries a checksum (archive_format.h) is checked as it is
+// decoded: when it ends with another size or CRC-32 than its entry says, its last
+// chunk is not written, the file is closed, the walk stops there (no install-list
+// line for it, nothing after it) and the archive is reported damaged. Files
+// without a checksum are written as decoded.
+//
 // A chunk is written when a byte arrives and finds its buffer full, and once at
 // the end of each file (also with 0 bytes): a file of exactly 131,072 bytes is
 // one write, one of 131,073 bytes two. A target may go on reading the data of
@@ -57,7 +63,8 @@ int32_t ExtractionPercent(uint64_t bytesWritten);
 
 struct ExtractReport {
   int32_t result;        // 0 after the walk, -1 when the archive is missing or damaged
-  bool damaged;          // validation refused the archive: nothing was written
+  bool damaged;          // validation refused the archive (nothing was written), or a
+                         // file failed its checksum (the walk stopped after it)
   char problem[256];     // the reason when result is -1
   uint32_t failedFiles;  // files that could not be created or fully written
   uint32_t filesWritten;
@@ -70,7 +77,8 @@ int32_t ExtractArchive(const uint8_t* archive, size_t archiveSize, ExtractTarget
                        ExtractReport* report, const ExtractOptions& options = ExtractOptions());
 
 // The walk over an open reader, for an archive that CheckArchive accepted. Returns 0,
-// or -1 for a null or closed reader. Fills the counts of report when given.
+// or -1 for a null or closed reader, and for a file that failed its checksum. Fills
+// the counts of report when given.
 int32_t ExtractEntries(const ArchiveReader* reader, ExtractTarget& target,
                        const ExtractOptions& options = ExtractOptions(),
                        ExtractReport* report = nullptr);

@@ -1,6 +1,7 @@
 #include "payload/file_decoder.h"
 
 #include "payload/archive_reader.h"
+#include "payload/crc32.h"
 
 namespace {
 
@@ -23,7 +24,10 @@ struct FileDecoder::Output {
 
   void operator()(uint32_t value) {
     if (value == FlushMarker) {
-      if (!givenUp) sink->Last(buffer, fill);
+      if (!givenUp) {
+        owner->Hand(buffer, fill);
+        sink->Last(buffer, fill);
+      }
       return;
     }
     if (fill < OutputBufferSize) {
@@ -38,6 +42,7 @@ struct FileDecoder::Output {
   // Out of line: once per buffer.
   LZH_NOINLINE void NextBuffer() {
     if (!givenUp) {
+      owner->Hand(buffer, OutputBufferSize);
       uint8_t* next = sink->Full(buffer);
       if (next != nullptr) {
         buffer = next;
@@ -55,6 +60,13 @@ bool FileDecoder::Decode(const uint8_t* block, uint8_t* first, ChunkSink& sink) 
   uint32_t uncompressed = ArchiveReader::BlockUncompressedSize(block);
   StreamInput input{ArchiveReader::BlockStream(block)};
   Output output{first, 0, false, this, &sink};
+  handedCrc_ = 0;
+  handedBytes_ = 0;
   produced_ = decoder_.Decode(compressed, uncompressed, input, output);
   return !output.givenUp;
+}
+
+void FileDecoder::Hand(const uint8_t* chunk, uint32_t length) {
+  handedCrc_ = Crc32Update(handedCrc_, chunk, length);
+  handedBytes_ += length;
 }

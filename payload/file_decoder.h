@@ -9,6 +9,10 @@
 // the decoder, the bytes produced meanwhile are dropped, and Last is not called. The
 // sink owns the buffers; the decoder writes only into the one it was last given.
 //
+// While it decodes, the decoder keeps the CRC-32 and the count of the bytes it has
+// handed on, updated just before each chunk reaches the sink (the chunk is still in
+// the cache then): inside Last they describe the whole file.
+//
 // One object decodes one file at a time on one thread, with a decoder of its own; it
 // is large (the decoder's state and a buffer for dropped bytes), so keep it on the heap.
 #pragma once
@@ -37,11 +41,17 @@ class FileDecoder {
   bool Decode(const uint8_t* block, uint8_t* first, ChunkSink& sink);
   // Bytes the last Decode produced, dropped ones included.
   uint32_t Produced() const { return produced_; }
+  // CRC-32 and count of the bytes handed to the sink so far in this file.
+  uint32_t HandedCrc() const { return handedCrc_; }
+  uint64_t HandedBytes() const { return handedBytes_; }
 
  private:
   struct Output;
+  void Hand(const uint8_t* chunk, uint32_t length);
   LzhDecoder decoder_;
   uint32_t produced_ = 0;
+  uint32_t handedCrc_ = 0;
+  uint64_t handedBytes_ = 0;
   // Where the bytes of a file given up go until its stretch ends.
   uint8_t dropped_[OutputBufferSize];
 };

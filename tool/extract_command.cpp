@@ -32,7 +32,9 @@ const char ExtractUsage[] =
     "through the setup's extraction engine, with N threads decoding (default: one\n"
     "per processor). The whole archive is checked first: a damaged archive writes\n"
     "nothing (exit 1). Files that cannot be written are named and give exit 1; the\n"
-    "other entries are still extracted.\n";
+    "other entries are still extracted. A file that decodes to other bytes than the\n"
+    "CRC-32 its entry carries is not completed, is named, and ends the extraction\n"
+    "(exit 1).\n";
 
 // The stdio target plus what the tool shows: which files failed and, on a
 // terminal, a bar over the archive's own total size.

@@ -12,6 +12,7 @@
 
 #include "payload/archive_format.h"
 #include "payload/archive_writer.h"
+#include "payload/crc32.h"
 #include "payload/ordered_work.h"
 #include "tool/commands.h"
 #include "tool/output_file.h"
@@ -26,7 +27,8 @@ const char PackUsage[] =
     "Builds an archive at OUT from every directory and file below DIR. Paths are\n"
     "stored relative to DIR, backslash-separated and upper-cased; entries stand by\n"
     "level, each directory followed by its files, in byte order; every file is one\n"
-    "LZHUF stream in a block tagged \"DCF\". Names that differ only in case, and\n"
+    "LZHUF stream in a block tagged \"DCF\", its entry carrying the CRC-32 of its\n"
+    "bytes, which extract and verify check. Names that differ only in case, and\n"
     "names that could not be extracted safely (device names, colons ...), are\n"
     "refused. N threads encode files side by side (default: one per processor);\n"
     "the archive is the same for every N.\n";
@@ -95,6 +97,7 @@ class BlockWriter : public OrderedWork {
     slot.size = data.size();
     slot.block.clear();
     slot.length = AppendStoredBlock(data.data(), data.size(), slot.block);
+    slot.crc = Crc32(data.data(), data.size());
   }
 
   bool Consume(uint32_t item) override {
@@ -114,6 +117,8 @@ class BlockWriter : public OrderedWork {
     PlannedEntry& e = *files_[item];
     e.blockOffset = static_cast<uint32_t>(offset_);
     e.blockLength = static_cast<uint32_t>(slot.length);
+    e.checksum = slot.crc;
+    e.hasChecksum = true;
     offset_ += slot.length;
     inputBytes_ += slot.size;
     std::vector<uint8_t>().swap(slot.block);  // a large file's block is not kept
@@ -126,6 +131,7 @@ class BlockWriter : public OrderedWork {
     std::string error;
     uint64_t size = 0;
     uint64_t length = 0;
+    uint32_t crc = 0;
     std::vector<uint8_t> block;
   };
   const std::vector<PlannedEntry*> files_;

@@ -15,6 +15,8 @@ struct DecodedStream {
   uint32_t produced;  // what the decoder reports as decoded
   uint32_t bytes;     // bytes it handed out (the same for a sound stream)
   uint32_t taken;     // bytes of the stream it read
+  uint32_t crc;       // CRC-32 of the bytes it handed out
+  bool trailingBitsClear;  // the bits after the last symbol are 0 (LzhDecoder)
 };
 
 class StreamDecoder {
@@ -31,6 +33,8 @@ class StreamDecoder {
 
  private:
   std::unique_ptr<LzhDecoder> decoder_;
+  // Where bytes that are only counted wait for their CRC, a chunk at a time.
+  std::unique_ptr<uint8_t[]> chunk_;
 };
 
 // The same through the process's shared decoder, for one thread.

@@ -245,6 +245,58 @@ TEST(ExtractParallel, FailedWriteEndsTheFileAsWithOneWorker) {
   }
 }
 
+// Changes one bit of the stream of the file at `path` so that it decodes to other
+// bytes of the same count (the first such bit from the stream's 41st byte on).
+std::vector<uint8_t> WithFileDamaged(const std::vector<uint8_t>& archive,
+                                     const std::string& path) {
+  ArchiveReader reader;
+  reader.Open(archive.data());
+  const std::vector<uint8_t> sound = DecodeAll(archive, nullptr).at(path);
+  for (int32_t i = 0; i < reader.EntryCount(); ++i) {
+    if (path != reader.Path(i)) continue;
+    const size_t stream = static_cast<size_t>(reader.BlockOffset(i)) + 12;
+    for (size_t at = stream + 40; at < stream + 400; ++at) {
+      std::vector<uint8_t> damaged = archive;
+      damaged[at] ^= 0x10;
+      const std::vector<uint8_t> decoded = DecodeAll(damaged, nullptr).at(path);
+      if (decoded != sound && decoded.size() == sound.size()) return damaged;
+    }
+  }
+  ADD_FAILURE() << "no bit of " << path << " changes its bytes";
+  return archive;
+}
+
+TEST(ExtractParallel, FileThatFailsItsChecksumStopsTheWalkAsWithOneWorker) {
+  // HUGE.DAT fails at its end: 25 chunks are decoded, 24 written, the last is not; the
+  // walk stops there, so BIG\SMALL.BIN never comes, and the archive is damaged.
+  const std::vector<uint8_t> archive = WithFileDamaged(Pack(TreeWithHugeFile()), "BIG\\HUGE.DAT");
+  const Outcome one = ExpectSameWithAnyWorkers(archive, NoFailures);
+  EXPECT_EQ(one.report.result, -1);
+  EXPECT_TRUE(one.report.damaged);
+  EXPECT_NE(std::string(one.report.problem).find("entry 3 \"BIG\\HUGE.DAT\": decodes to "),
+            std::string::npos)
+      << one.report.problem;
+  EXPECT_EQ(one.report.failedFiles, 1u);
+  EXPECT_EQ(one.report.filesWritten, 2u);
+  EXPECT_EQ(one.report.bytesWritten, 5000u + 131073u + 24u * 131072u);
+  EXPECT_EQ(one.calls.back(), "C BIG\\HUGE.DAT 0");
+  EXPECT_EQ(one.files.count("BIG\\SMALL.BIN"), 0u);
+  for (const Setting& s : AllSettings) {
+    CheckingTarget target;
+    ExtractReport report = Extract(archive, target, s);
+    EXPECT_EQ(report.result, -1) << Name(s);
+  }
+
+  // An archive packed before files had checksums is written as it decodes.
+  std::vector<uint8_t> plain;
+  std::string error;
+  ASSERT_TRUE(PackInMemory(TreeWithHugeFile(), &plain, &error, FileChecksums::None));
+  const Outcome unchecked = ExpectSameWithAnyWorkers(WithFileDamaged(plain, "BIG\\HUGE.DAT"),
+                                                     NoFailures);
+  EXPECT_EQ(unchecked.report.result, 0);
+  EXPECT_EQ(unchecked.report.filesWritten, 4u);
+}
+
 TEST(ExtractParallel, FailuresThroughTheQueueEndAsWithOneWorker) {
   // Repaint and progress reach the inner target on the engine's thread while the
   // queue's thread makes the file calls: they are counted apart.

@@ -1,7 +1,8 @@
 // Single-bit damage to a packed archive, as a worn medium or a broken download
-// makes it: exar verify names the entry of every flip in a stream or in the
-// fields that carry its check value, and exar extract never leaves a file with
-// other bytes than were packed without saying so.
+// makes it: exar verify names the entry of every flip in a stream that changes
+// what it decodes to or how it ends, and of every flip in the fields that carry
+// its check value; exar extract never leaves a file with other bytes than were
+// packed without saying so.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -119,7 +120,7 @@ class BitFlips : public ::testing::Test {
   fs::path dir_;
 };
 
-TEST_F(BitFlips, EveryFlipInAStreamIsRefusedAndNoCorruptFileGoesUnreported) {
+TEST_F(BitFlips, EveryFlipThatChangesAFileIsRefusedAndNoneGoesUnreported) {
   const std::string archivePath = (dir_ / "a.pak").string();
   std::string errors;
   WriteFile(archivePath, archive_);
@@ -136,7 +137,7 @@ TEST_F(BitFlips, EveryFlipInAStreamIsRefusedAndNoCorruptFileGoesUnreported) {
 
   test_support::Rng rng(2026);
   const int tried = 1000;
-  int refused = 0, extractReported = 0, extractIntact = 0;
+  int refused = 0, extractReported = 0, extractIntact = 0, unchanged = 0;
   for (int n = 0; n < tried; ++n) {
     const size_t at = streamBytes[rng.Below(static_cast<uint32_t>(streamBytes.size()))];
     const uint8_t bit = static_cast<uint8_t>(1u << rng.Below(8));
@@ -145,10 +146,16 @@ TEST_F(BitFlips, EveryFlipInAStreamIsRefusedAndNoCorruptFileGoesUnreported) {
     WriteFile(archivePath, damaged);
     const std::string named = "entry " + std::to_string(EntryHolding(at)) + " ";
 
+    // A flip that leaves every decoded byte, the stream's length and its last bits as
+    // they were (a match's distance moved within a run of equal bytes) changes no
+    // file: verify may take it, and extract must then write every file as packed.
     const int verified = Exar(VerifyCommand, {archivePath}, &errors);
-    if (verified == ExitFailure && errors.find(named) != std::string::npos) ++refused;
-    EXPECT_EQ(verified, ExitFailure) << "byte " << at << " bit " << int(bit);
-    EXPECT_NE(errors.find(named), std::string::npos) << "byte " << at << ": " << errors;
+    if (verified == ExitFailure) {
+      ++refused;
+      EXPECT_NE(errors.find(named), std::string::npos) << "byte " << at << ": " << errors;
+    } else {
+      EXPECT_EQ(verified, ExitSuccess) << errors;
+    }
 
     const fs::path out = dir_ / "out";
     fs::remove_all(out);
@@ -156,13 +163,19 @@ TEST_F(BitFlips, EveryFlipInAStreamIsRefusedAndNoCorruptFileGoesUnreported) {
       ++extractReported;
       EXPECT_NE(errors.find(named), std::string::npos) << "byte " << at << ": " << errors;
     } else {
-      ++extractIntact;  // a flip in bits the decoder never reads changes no file
+      ++extractIntact;
       EXPECT_TRUE(ExtractedAsPacked(out)) << "byte " << at << " bit " << int(bit)
                                           << ": a changed file was extracted without a word";
+      if (verified == ExitSuccess) ++unchanged;
     }
+    EXPECT_TRUE(verified == ExitFailure || ExtractedAsPacked(out))
+        << "byte " << at << " bit " << int(bit) << ": verify took a flip that changes a file";
   }
-  std::printf("%d of %d flips refused by verify; extract reported %d, the other %d left every "
-              "file as packed\n", refused, tried, extractReported, extractIntact);
+  // Flips that change nothing decoded are few; nearly all are caught.
+  EXPECT_LT(unchanged, tried / 20);
+  std::printf("%d of %d flips refused by verify (%d changed no decoded byte); extract "
+              "reported %d, the other %d left every file as packed\n",
+              refused, tried, unchanged, extractReported, extractIntact);
 }
 
 TEST_F(BitFlips, EveryFlipInTheReservedFieldsIsRefused) {
