@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "install/install_sequence.h"
+#include "payload/archive_reader.h"
 #include "payload/archive_writer.h"
 #include "shell/base/fatal_error.h"
 #include "shell/base/setup_state.h"
@@ -433,6 +434,30 @@ TEST_F(Install, FolderInTheWayIsFatalSixAndOnlyWhatTheRunCreatedGoes) {
   std::replace(before.destination.begin(), before.destination.end(),
                std::string("README.TXT 15"), std::string("README.TXT 100"));
   ExpectAsBefore(before, destination_);
+}
+
+// One flipped bit inside the last file's stream, found only when that file has been
+// decoded: the damaged payload's fatal error, after the files before it were written
+// and taken back; a file that was there before keeps its place.
+TEST_F(Install, OneFlippedBitInThePayloadIsFatalFourAndTheRunIsTakenBack) {
+  std::vector<MemoryItem> product = SmallProduct();
+  std::vector<uint8_t> payload = Pack(product);
+  ArchiveReader reader;
+  ASSERT_TRUE(reader.Open(payload.data()));
+  const int32_t last = reader.EntryCount() - 1;
+  ASSERT_STREQ(reader.Path(last), "DATA\\MAPS.DAT");
+  payload[static_cast<size_t>(reader.BlockOffset(last)) + 12 + 5000] ^= 0x08;
+  reader.Close();
+  PrepareRunner(&payload);
+  WriteWholeFile(destination_ + "\\SAVED.GAM", "kept");
+  const SystemState before = State(destination_);
+  InstallRun run = Run(destination_, "Games", false, "watch");
+  ExpectFatal(run, FatalDamagedPayload);
+  product.erase(product.begin() + 1);  // all but MAPS.DAT were written, then taken back
+  ExpectExtracted(undone_, product);
+  ExpectAsBefore(before, destination_);
+  EXPECT_EQ(ReadWholeFile(destination_ + "\\SAVED.GAM"), "kept");
+  EXPECT_FALSE(ReadRegistryValue(ProductKey, "pth").present);
 }
 
 // The destination and the parents that were made for this run go with what was
