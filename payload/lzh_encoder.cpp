@@ -267,6 +267,25 @@ void CodeLengths(const LzhModel& model, uint8_t* symbolBits) {
   }
 }
 
+// log2(x) for x of 1 to 65535, in 32nds of a bit, rounded down: the whole bits from the
+// highest bit set, then five bits of fraction, each from squaring the rest. Integer
+// arithmetic only, so that every build prices (and packs) alike.
+uint32_t Log2In32nds(uint32_t x) {
+  uint32_t whole = 0;
+  while ((x >> whole) > 1) ++whole;
+  uint64_t rest = (static_cast<uint64_t>(x) << 16) >> whole;  // x / 2^whole, 16 fraction bits
+  uint32_t log = whole;
+  for (uint32_t k = 0; k < 5; ++k) {
+    rest = (rest * rest) >> 16;
+    log <<= 1;
+    if (rest >= (uint64_t{2} << 16)) {
+      rest >>= 1;
+      log |= 1;
+    }
+  }
+  return log;
+}
+
 // Bits of a distance's code (distance 1..RingSize is sent as distance - 1).
 inline uint32_t DistanceBits(uint32_t distance) {
   return PositionEncodeLength[(distance - 1) >> 6] + 6u;
@@ -305,9 +324,9 @@ class OptimalParser {
 
  private:
   using Match = TreeMatchFinder::Match;
-  // Prices are in eighths of a bit, plus one for every symbol, so that among parses of
+  // Prices are in 32nds of a bit, plus one for every symbol, so that among parses of
   // equal size the one of fewer symbols wins.
-  static constexpr uint32_t Unit = 8;
+  static constexpr uint32_t Unit = 32;
   static constexpr uint32_t Infinite = 0xFFFFFFFFu;
   static constexpr uint32_t None = 0xFFFFFFFFu;
 
@@ -436,13 +455,23 @@ class OptimalParser {
     Known -= from;
   }
 
-  // Reads the code lengths of the live model into the price tables.
+  // Reads the symbols' prices from the live model. A symbol's code length is what it
+  // costs now; its share of the counts (log2 of the root's count over its leaf's) is
+  // what its length tends to as the code adapts, and it tells apart the many parses
+  // whose code lengths add up alike. The price weighs the share three times and the
+  // length once, the mix of the two that packed the codec corpus smallest.
   void Reprice() {
+    const LzhModel& model = Coder.Code();
     uint8_t bits[SymbolCount];
-    CodeLengths(Coder.Code(), bits);
-    for (uint32_t s = 0; s < 256; ++s) LiteralPrice[s] = bits[s] * Unit + 1;
-    for (uint32_t n = MinMatch; n <= MaxMatch; ++n)
-      LengthPrice[n] = bits[n + MatchSymbolBias] * Unit + 1;
+    CodeLengths(model, bits);
+    const uint32_t rootLog = Log2In32nds(model.Freq[RootNode]);
+    uint32_t price[SymbolCount];
+    for (uint32_t s = 0; s < SymbolCount; ++s) {
+      const uint32_t share = rootLog - Log2In32nds(model.Freq[model.Parent[NodeCount + s]]);
+      price[s] = (3 * share + bits[s] * Unit + 2) / 4 + 1;
+    }
+    std::memcpy(LiteralPrice, price, sizeof LiteralPrice);
+    for (uint32_t n = MinMatch; n <= MaxMatch; ++n) LengthPrice[n] = price[n + MatchSymbolBias];
     Coded = 0;
   }
 
