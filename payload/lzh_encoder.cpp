@@ -152,7 +152,9 @@ class TreeMatchFinder {
     uint32_t distance;  // 1..RingSize
   };
   static constexpr uint32_t HashBits = 16;
-  static constexpr uint32_t MaxDepth = 16;
+  // Nodes visited per search. Records and sparse data keep many positions alike in
+  // their first bytes; 16 missed some of their longest matches, 64 finds nearly all.
+  static constexpr uint32_t MaxDepth = 64;
   // Matches found at one position: at most one per length.
   static constexpr uint32_t MaxMatches = MaxMatch - MinMatch + 1;
 
@@ -265,113 +267,157 @@ void CodeLengths(const LzhModel& model, uint8_t* symbolBits) {
   }
 }
 
+// log2(x) for x of 1 to 65535, in 32nds of a bit, rounded down: the whole bits from the
+// highest bit set, then five bits of fraction, each from squaring the rest. Integer
+// arithmetic only, so that every build prices (and packs) alike.
+uint32_t Log2In32nds(uint32_t x) {
+  uint32_t whole = 0;
+  while ((x >> whole) > 1) ++whole;
+  uint64_t rest = (static_cast<uint64_t>(x) << 16) >> whole;  // x / 2^whole, 16 fraction bits
+  uint32_t log = whole;
+  for (uint32_t k = 0; k < 5; ++k) {
+    rest = (rest * rest) >> 16;
+    log <<= 1;
+    if (rest >= (uint64_t{2} << 16)) {
+      rest >>= 1;
+      log |= 1;
+    }
+  }
+  return log;
+}
+
 // Bits of a distance's code (distance 1..RingSize is sent as distance - 1).
 inline uint32_t DistanceBits(uint32_t distance) {
   return PositionEncodeLength[(distance - 1) >> 6] + 6u;
 }
 
-// The cheapest parse of the data under the code lengths of the moment. The data is
-// taken in blocks: at the start of a block the code lengths are read from the live
-// model (unless fewer than RepriceAfter symbols were coded since); then every position of the block is priced, from the front, as the cheapest
-// way to reach it (a literal from the position before, or a match of any length from
-// an earlier one); the cheapest path to the block's end is then coded with the live
-// model, which goes on adapting. A match reaching NiceLength or more ends the block
-// where it starts and is taken at once, which skips pricing inside long repeats.
+// The default parse: the cheapest sequence of literals and matches under the prices of
+// the moment, found block by block. A block's positions are priced from the front, each
+// as the cheapest way to reach it (a literal from the position before, or a match of
+// any length from an earlier one, with the exact bits of its distance); the cheapest
+// path is then coded with the live model, which goes on adapting, and the prices are
+// read from it again. The pricing looks Lookahead positions past the block and lets
+// the last matches run beyond that too, so that no match is cut at a block's end: only
+// the path's steps that start within the block are coded, and the next block starts
+// where the last of them ends, with the matches already found for its first positions.
+// A match reaching NiceLength or more ends the window where it starts and is taken at
+// once, which skips pricing inside long repeats.
 class OptimalParser {
  public:
   static constexpr uint32_t BlockSize = 2048;
+  static constexpr uint32_t Lookahead = 128;
+  static constexpr uint32_t Window = BlockSize + Lookahead;
   static constexpr uint32_t NiceLength = 40;
 
   OptimalParser(const uint8_t* buf, size_t end, std::vector<uint8_t>& out)
-      : Buf(buf), End(end), Coder(out), Finder(buf, end) {}
+      : Buf(buf), End(end), Coder(out), Finder(buf, end),
+        Found(new Match[Window * TreeMatchFinder::MaxMatches]) {}
 
   void Run() {
-    TreeMatchFinder::Match matches[TreeMatchFinder::MaxMatches];
+    Match scratch[TreeMatchFinder::MaxMatches];
     // The ring's initial zeros are history from the start.
-    for (size_t q = 0; q < RingSize; ++q) Finder.Insert(q, matches);
+    for (size_t q = 0; q < RingSize; ++q) Finder.Insert(q, scratch);
     size_t p = RingSize;
-    while (p < End) p = Block(p, matches);
+    while (p < End) p = Block(p);
     Coder.Finish();
   }
 
  private:
-  // Prices are in eighths of a bit, plus one for every symbol, so that among parses of
+  using Match = TreeMatchFinder::Match;
+  // Prices are in 32nds of a bit, plus one for every symbol, so that among parses of
   // equal size the one of fewer symbols wins.
-  static constexpr uint32_t Unit = 8;
+  static constexpr uint32_t Unit = 32;
   static constexpr uint32_t Infinite = 0xFFFFFFFFu;
+  static constexpr uint32_t None = 0xFFFFFFFFu;
 
-  size_t Block(size_t start, TreeMatchFinder::Match* matches) {
+  // Codes the block from start; returns the position after the last step coded.
+  size_t Block(size_t start) {
     if (Coded >= RepriceAfter) Reprice();
-    const uint32_t size = static_cast<uint32_t>(End - start < BlockSize ? End - start : BlockSize);
-    // Prices are set up just ahead of the positions a step can reach, so that a block
-    // cut short early costs little.
+    const uint32_t want = static_cast<uint32_t>(End - start < Window ? End - start : Window);
+    const uint32_t size = FindMatches(start, want);
+    // A window cut short (by the data's end or a long match) is coded to its end.
+    const bool whole = size < Window;
+    const uint32_t reach = whole ? size : size + MaxMatch - 1;
+    PriceWindow(start, size, reach);
+    const uint32_t coded = CodePath(start, CheapestEnd(size, reach), whole ? size : BlockSize);
+    if (coded == LongAt) return TakeLongMatch(start + coded);
+    KeepMatchesFrom(coded);
+    return start + coded;
+  }
+
+  // Finds the matches of window positions Known to want - 1 (those before Known are
+  // kept from the last block). Stops at a position with a match of NiceLength or more,
+  // which is then LongAt; returns the window's size (want, or LongAt when cut short).
+  uint32_t FindMatches(size_t start, uint32_t want) {
+    LongAt = None;
+    for (; Known < want; ++Known) {
+      Match* m = MatchesAt(Known);
+      const uint32_t count = Finder.Insert(start + Known, m);
+      Count[Known] = static_cast<uint8_t>(count);
+      if (count != 0 && m[count - 1].length >= NiceLength) {
+        LongAt = Known++;
+        return LongAt;
+      }
+    }
+    return want;
+  }
+
+  // Prices every position of the window that a step from one of its first size
+  // positions can reach (up to reach).
+  void PriceWindow(size_t start, uint32_t size, uint32_t reach) {
     Price[0] = 0;
-    uint32_t ready = 0;
-    uint32_t blockEnd = size;
-    uint32_t longLength = 0;
-    uint32_t longDistance = 0;
+    for (uint32_t i = 1; i <= reach; ++i) Price[i] = Infinite;
     for (uint32_t i = 0; i < size; ++i) {
-      const size_t p = start + i;
-      const uint32_t reach = size - i < MaxMatch ? size : i + MaxMatch;
-      for (; ready < reach; ) Price[++ready] = Infinite;
-      const uint32_t count = Finder.Insert(p, matches);
       const uint32_t base = Price[i];
-      const uint32_t lit = base + LiteralPrice[Buf[p]];
+      const uint32_t lit = base + LiteralPrice[Buf[start + i]];
       if (lit < Price[i + 1]) {
         Price[i + 1] = lit;
         Length[i + 1] = 1;
       }
-      if (count == 0) continue;
-      const uint32_t longest = matches[count - 1].length;
-      if (longest >= NiceLength) {
-        blockEnd = i;
-        longLength = longest;
-        longDistance = matches[count - 1].distance;
-        break;
-      }
-      const uint32_t room = size - i;
-      uint32_t n = MinMatch;
-      for (uint32_t k = 0; k < count; ++k) {
-        const uint32_t top = matches[k].length < room ? matches[k].length : room;
-        const uint32_t d = matches[k].distance;
-        const uint32_t withDistance = base + DistanceBits(d) * Unit;
-        for (; n <= top; ++n) {
-          const uint32_t price = withDistance + LengthPrice[n];
-          if (price < Price[i + n]) {
-            Price[i + n] = price;
-            Length[i + n] = static_cast<uint8_t>(n);
-            Distance[i + n] = static_cast<uint16_t>(d);
-          }
-        }
-        if (top == room) break;
-      }
+      PriceMatches(i, reach - i);
     }
-    Emit(start, blockEnd);
-    if (longLength == 0) return start + blockEnd;
-    const size_t p = start + blockEnd;
-    Coder.PutSymbol(longLength + MatchSymbolBias);
-    Coder.PutDistance(longDistance - 1);
-    ++Coded;
-    for (size_t q = p + 1; q < p + longLength; ++q) Finder.Insert(q, matches);
-    return p + longLength;
   }
 
-  // Reads the code lengths of the live model into the price tables.
-  void Reprice() {
-    uint8_t bits[SymbolCount];
-    CodeLengths(Coder.Code(), bits);
-    for (uint32_t s = 0; s < 256; ++s) LiteralPrice[s] = bits[s] * Unit + 1;
-    for (uint32_t n = MinMatch; n <= MaxMatch; ++n)
-      LengthPrice[n] = bits[n + MatchSymbolBias] * Unit + 1;
-    Coded = 0;
+  // Prices the matches from window position i, each length with the nearest distance
+  // that reaches it, none longer than room.
+  void PriceMatches(uint32_t i, uint32_t room) {
+    const Match* m = MatchesAt(i);
+    const uint32_t count = Count[i];
+    const uint32_t base = Price[i];
+    uint32_t n = MinMatch;
+    for (uint32_t k = 0; k < count; ++k) {
+      const uint32_t top = m[k].length < room ? m[k].length : room;
+      const uint32_t d = m[k].distance;
+      const uint32_t withDistance = base + DistanceBits(d) * Unit;
+      for (; n <= top; ++n) {
+        const uint32_t price = withDistance + LengthPrice[n];
+        if (price < Price[i + n]) {
+          Price[i + n] = price;
+          Length[i + n] = static_cast<uint8_t>(n);
+          Distance[i + n] = static_cast<uint16_t>(d);
+        }
+      }
+      if (top == room) break;
+    }
   }
 
-  // Codes the cheapest path from the block's start to position end of it.
-  void Emit(size_t start, uint32_t end) {
+  // Where the cheapest path over the window's first size positions ends: size itself
+  // or, past it, the end of a match that costs no more (the later on a tie).
+  uint32_t CheapestEnd(uint32_t size, uint32_t reach) const {
+    uint32_t best = size;
+    for (uint32_t e = size + 1; e <= reach; ++e) {
+      if (Price[e] <= Price[best]) best = e;
+    }
+    return best;
+  }
+
+  // Codes the steps of the cheapest path to end that start before stop; returns the
+  // window position after the last one.
+  uint32_t CodePath(size_t start, uint32_t end, uint32_t stop) {
     uint32_t steps = 0;
     for (uint32_t i = end; i > 0; i -= Length[i]) Path[steps++] = static_cast<uint16_t>(i);
     uint32_t at = 0;
-    while (steps > 0) {
+    while (steps > 0 && at < stop) {
       const uint32_t to = Path[--steps];
       const uint32_t n = to - at;
       if (n == 1) {
@@ -383,24 +429,78 @@ class OptimalParser {
       at = to;
       ++Coded;
     }
+    return at;
   }
+
+  // Codes the long match found at p and puts the positions it covers into the history;
+  // returns the position after it.
+  size_t TakeLongMatch(size_t p) {
+    const Match& m = MatchesAt(LongAt)[Count[LongAt] - 1];
+    Coder.PutSymbol(m.length + MatchSymbolBias);
+    Coder.PutDistance(m.distance - 1);
+    ++Coded;
+    Match scratch[TreeMatchFinder::MaxMatches];
+    for (size_t q = p + 1; q < p + m.length; ++q) Finder.Insert(q, scratch);
+    Known = 0;
+    return p + m.length;
+  }
+
+  // Moves the matches found for window positions from on to the front: the next
+  // block starts there.
+  void KeepMatchesFrom(uint32_t from) {
+    for (uint32_t i = from; i < Known; ++i) {
+      Count[i - from] = Count[i];
+      std::memcpy(MatchesAt(i - from), MatchesAt(i), Count[i] * sizeof(Match));
+    }
+    Known -= from;
+  }
+
+  // Reads the symbols' prices from the live model. A symbol's code length is what it
+  // costs now; its share of the counts (log2 of the root's count over its leaf's) is
+  // what its length tends to as the code adapts, and it tells apart the many parses
+  // whose code lengths add up alike. The price weighs the share three times and the
+  // length once, the mix of the two that packed the codec corpus smallest.
+  void Reprice() {
+    const LzhModel& model = Coder.Code();
+    uint8_t bits[SymbolCount];
+    CodeLengths(model, bits);
+    const uint32_t rootLog = Log2In32nds(model.Freq[RootNode]);
+    uint32_t price[SymbolCount];
+    for (uint32_t s = 0; s < SymbolCount; ++s) {
+      const uint32_t share = rootLog - Log2In32nds(model.Freq[model.Parent[NodeCount + s]]);
+      price[s] = (3 * share + bits[s] * Unit + 2) / 4 + 1;
+    }
+    std::memcpy(LiteralPrice, price, sizeof LiteralPrice);
+    for (uint32_t n = MinMatch; n <= MaxMatch; ++n) LengthPrice[n] = price[n + MatchSymbolBias];
+    Coded = 0;
+  }
+
+  Match* MatchesAt(uint32_t i) const { return Found.get() + i * TreeMatchFinder::MaxMatches; }
 
   const uint8_t* Buf;
   size_t End;
   SymbolCoder Coder;
   TreeMatchFinder Finder;
+  // The matches of the window's positions 0 to Known - 1: Count[i] of them from
+  // MatchesAt(i) on, rising in length. LongAt is the position that cut the window
+  // short with a long match, or None.
+  std::unique_ptr<Match[]> Found;
+  uint8_t Count[Window];
+  uint32_t Known = 0;
+  uint32_t LongAt = None;
   // Prices of the symbols, read from the model when a block starts after RepriceAfter
   // or more symbols have been coded with the prices in hand.
   static constexpr uint32_t RepriceAfter = 256;
   uint32_t Coded = RepriceAfter;
   uint32_t LiteralPrice[256];
   uint32_t LengthPrice[MaxMatch + 1];
-  // Per position of a block (0..BlockSize): the cheapest price found to reach it and
-  // the last step of that parse (1 for a literal, else a match's length and distance).
-  uint32_t Price[BlockSize + 1];
-  uint8_t Length[BlockSize + 1];
-  uint16_t Distance[BlockSize + 1];
-  uint16_t Path[BlockSize + 1];
+  // Per position of the window and past it (0..Window + MaxMatch - 1): the cheapest
+  // price found to reach it and the last step of that parse (1 for a literal, else a
+  // match's length and distance).
+  uint32_t Price[Window + MaxMatch];
+  uint8_t Length[Window + MaxMatch];
+  uint16_t Distance[Window + MaxMatch];
+  uint16_t Path[Window + MaxMatch];
 };
 
 }  // namespace

@@ -147,6 +147,27 @@ TEST_F(LzhRoundTrip, DataEndingInsideAWouldBeMatch) {
   }
 }
 
+TEST_F(LzhRoundTrip, MatchesAcrossTheEndsOfBlocks) {
+  // Slices of 20 to 39 bytes (shorter than a match the optimal parse takes at once)
+  // copied from earlier data: its matches keep running past the ends of its blocks, and
+  // each block starts with matches found while pricing the one before. Sizes around a
+  // block, a block with its look-ahead, and several blocks.
+  const std::vector<uint8_t> unit = RandomBytes(1500, 81);
+  Rng rng(82);
+  std::vector<uint8_t> data = unit;
+  while (data.size() < 9000) {
+    const size_t from = rng.Below(1400);
+    const size_t n = 20 + rng.Below(20);
+    data.insert(data.end(), unit.begin() + static_cast<long>(from),
+                unit.begin() + static_cast<long>(from + n));
+    data.push_back(static_cast<uint8_t>(rng.Next()));
+  }
+  for (size_t n : {2047, 2048, 2049, 2175, 2176, 2177, 2235, 2236, 2237, 4224, 4300, 9000}) {
+    const std::vector<uint8_t> part(data.begin(), data.begin() + static_cast<long>(n));
+    CheckAllParses(part, "slices");
+  }
+}
+
 TEST_F(LzhRoundTrip, MatchesIntoTheInitialZerosAtEveryDistance) {
   // Zeros after some text can be matched against the ring's first zeros as long as the
   // text is shorter than the ring; then only against themselves.
