@@ -2,16 +2,16 @@
 
 #include "shell/base/win32_journal.h"
 
-RecordingTarget::RecordingTarget(Win32ExtractTarget& inner, InstallJournal& journal)
-    : inner_(inner), journal_(journal) {}
+RecordingTarget::RecordingTarget(Win32ExtractTarget& files, InstallJournal& journal)
+    : ForwardingTarget(files), files_(files), journal_(journal) {}
 
 void RecordingTarget::CreateDirectory(const char* relativePath) {
-  inner_.CreateDirectory(relativePath);
-  if (inner_.LastCallCreated()) RecordNewDirectory(journal_, relativePath);
+  ForwardingTarget::CreateDirectory(relativePath);
+  if (files_.LastCallCreated()) RecordNewDirectory(journal_, relativePath);
 }
 
 bool RecordingTarget::OpenFile(const char* relativePath) {
-  const bool opened = inner_.OpenFile(relativePath);
-  if (inner_.LastCallCreated()) RecordNewFile(journal_, relativePath);
+  const bool opened = ForwardingTarget::OpenFile(relativePath);
+  if (files_.LastCallCreated()) RecordNewFile(journal_, relativePath);
   return opened;
 }

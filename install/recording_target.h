@@ -13,7 +13,7 @@
 
 #include <cstdint>
 
-#include "payload/extract_target.h"
+#include "payload/forwarding_target.h"
 #include "payload/win32_target.h"
 #include "shell/base/install_journal.h"
 
@@ -22,24 +22,14 @@
 #undef CreateDirectory
 #endif
 
-class RecordingTarget : public ExtractTarget {
+class RecordingTarget : public ForwardingTarget {
  public:
-  RecordingTarget(Win32ExtractTarget& inner, InstallJournal& journal);
+  RecordingTarget(Win32ExtractTarget& files, InstallJournal& journal);
 
   void CreateDirectory(const char* relativePath) override;
   bool OpenFile(const char* relativePath) override;
-  bool Write(const uint8_t* data, uint32_t length, uint32_t* written) override {
-    return inner_.Write(data, length, written);
-  }
-  void CloseFile() override { inner_.CloseFile(); }
-  void InstallListLine(const char* line, uint32_t length) override {
-    inner_.InstallListLine(line, length);
-  }
-  void Repaint() override { inner_.Repaint(); }
-  void Progress(int32_t percent) override { inner_.Progress(percent); }
-  LateFailures Finish() override { return inner_.Finish(); }
 
  private:
-  Win32ExtractTarget& inner_;
+  Win32ExtractTarget& files_;
   InstallJournal& journal_;
 };

@@ -34,7 +34,7 @@
 #include "install/recording_target.h"
 #include "install/registry_writer.h"
 #include "pages/destination_page.h"
-#include "payload/extract_target.h"
+#include "payload/forwarding_target.h"
 #include "payload/queued_target.h"
 #include "payload/win32_target.h"
 #include "shell/base/install_journal.h"
@@ -45,28 +45,19 @@
 namespace {
 
 // Forwards to the Win32 target, but every write past the room left fails.
-class FullDriveTarget : public ExtractTarget {
+class FullDriveTarget : public ForwardingTarget {
  public:
-  FullDriveTarget(ExtractTarget& inner, uint32_t room) : inner_(inner), room_(room) {}
-  void CreateDirectory(const char* path) override { inner_.CreateDirectory(path); }
-  bool OpenFile(const char* path) override { return inner_.OpenFile(path); }
+  FullDriveTarget(ExtractTarget& inner, uint32_t room) : ForwardingTarget(inner), room_(room) {}
   bool Write(const uint8_t* data, uint32_t length, uint32_t* written) override {
     if (room_ < length) {
       *written = 0;
       return false;
     }
     room_ -= length;
-    return inner_.Write(data, length, written);
+    return ForwardingTarget::Write(data, length, written);
   }
-  void CloseFile() override { inner_.CloseFile(); }
-  void InstallListLine(const char* line, uint32_t length) override {
-    inner_.InstallListLine(line, length);
-  }
-  void Repaint() override { inner_.Repaint(); }
-  void Progress(int32_t percent) override { inner_.Progress(percent); }
 
  private:
-  ExtractTarget& inner_;
   uint32_t room_;
 };
 
