@@ -19,8 +19,8 @@ ExportList List(const std::string& text) {
   return list;
 }
 
-PeImage Image(const SyntheticPe& spec) {
-  const std::vector<uint8_t> bytes = MakePe(spec);
+PeImage Image(const SyntheticPe& shape) {
+  const std::vector<uint8_t> bytes = MakePe(shape);
   PeImage image;
   std::string error;
   EXPECT_TRUE(ReadPeImage(bytes.data(), bytes.size(), &image, &error)) << error;
@@ -63,20 +63,20 @@ TEST(ExportList, RefusesMalformedLinesAndRepeatsNamingTheLine) {
 
 TEST(LoadProblems, NoneForListedImportsAndVersionsUpToTheSystems) {
   const ExportList list = List(SmallList);
-  SyntheticPe spec;
-  spec.dlls = {{"KERNEL32.dll", {"CreateFileA", "CloseHandle"}, {}}, {"USER32.dll", {"MessageBoxA"}, {}}};
+  SyntheticPe shape;
+  shape.dlls = {{"KERNEL32.dll", {"CreateFileA", "CloseHandle"}, {}}, {"USER32.dll", {"MessageBoxA"}, {}}};
   for (PeVersion version : {PeVersion{4, 0}, PeVersion{5, 0}, PeVersion{5, 1}, PeVersion{3, 10}}) {
-    spec.osVersion = version;
-    spec.subsystemVersion = version;
-    EXPECT_TRUE(LoadProblems(Image(spec), list, Xp).empty()) << version.major << "." << version.minor;
+    shape.osVersion = version;
+    shape.subsystemVersion = version;
+    EXPECT_TRUE(LoadProblems(Image(shape), list, Xp).empty()) << version.major << "." << version.minor;
   }
 }
 
 TEST(LoadProblems, NamesEachImportTheSystemDoesNotExport) {
-  SyntheticPe spec;
-  spec.dlls = {{"KERNEL32.dll", {"CreateFileA", "GetTickCount64", "AcquireSRWLockExclusive"}, {}},
+  SyntheticPe shape;
+  shape.dlls = {{"KERNEL32.dll", {"CreateFileA", "GetTickCount64", "AcquireSRWLockExclusive"}, {}},
                {"dwmapi.dll", {"DwmFlush"}, {}}};
-  const std::vector<std::string> problems = LoadProblems(Image(spec), List(SmallList), Xp);
+  const std::vector<std::string> problems = LoadProblems(Image(shape), List(SmallList), Xp);
   EXPECT_EQ(problems, (std::vector<std::string>{
                           "imports GetTickCount64 from KERNEL32.dll, which is not in the list of exports",
                           "imports AcquireSRWLockExclusive from KERNEL32.dll, which is not in the list of exports",
@@ -84,29 +84,29 @@ TEST(LoadProblems, NamesEachImportTheSystemDoesNotExport) {
 }
 
 TEST(LoadProblems, ImportsByOrdinalAreNotAccepted) {
-  SyntheticPe spec;
-  spec.dlls = {{"KERNEL32.dll", {"CreateFileA"}, {}}, {"COMCTL32.dll", {}, {17}}};
-  EXPECT_EQ(LoadProblems(Image(spec), List(SmallList), Xp),
+  SyntheticPe shape;
+  shape.dlls = {{"KERNEL32.dll", {"CreateFileA"}, {}}, {"COMCTL32.dll", {}, {17}}};
+  EXPECT_EQ(LoadProblems(Image(shape), List(SmallList), Xp),
             (std::vector<std::string>{
                 "imports ordinal 17 of COMCTL32.dll (only imports by name can be checked)"}));
 }
 
 TEST(LoadProblems, VersionsAboveTheSystemsAreNamed) {
-  SyntheticPe spec;
-  spec.osVersion = {6, 0};
-  spec.subsystemVersion = {5, 2};
-  EXPECT_EQ(LoadProblems(Image(spec), List(SmallList), Xp),
+  SyntheticPe shape;
+  shape.osVersion = {6, 0};
+  shape.subsystemVersion = {5, 2};
+  EXPECT_EQ(LoadProblems(Image(shape), List(SmallList), Xp),
             (std::vector<std::string>{"OS version 6.0 is above 5.1",
                                       "subsystem version 5.2 is above 5.1"}));
-  spec.osVersion = {5, 1};
-  spec.subsystemVersion = {10, 0};
-  EXPECT_EQ(LoadProblems(Image(spec), List(SmallList), Xp).size(), 1u);
+  shape.osVersion = {5, 1};
+  shape.subsystemVersion = {10, 0};
+  EXPECT_EQ(LoadProblems(Image(shape), List(SmallList), Xp).size(), 1u);
 }
 
 TEST(LoadProblems, DelayLoadImportsAreNotPassedUnchecked) {
-  SyntheticPe spec;
-  spec.delayImports = true;
-  EXPECT_EQ(LoadProblems(Image(spec), List(SmallList), Xp),
+  SyntheticPe shape;
+  shape.delayImports = true;
+  EXPECT_EQ(LoadProblems(Image(shape), List(SmallList), Xp),
             (std::vector<std::string>{"has delay-load imports, which are not checked"}));
 }
 

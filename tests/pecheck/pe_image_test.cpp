@@ -8,12 +8,12 @@
 namespace {
 
 SyntheticPe TwoDlls() {
-  SyntheticPe spec;
-  spec.osVersion = {5, 1};
-  spec.subsystemVersion = {4, 0};
-  spec.dlls = {{"KERNEL32.dll", {"CreateFileA", "WriteFile", "CloseHandle"}, {}},
+  SyntheticPe shape;
+  shape.osVersion = {5, 1};
+  shape.subsystemVersion = {4, 0};
+  shape.dlls = {{"KERNEL32.dll", {"CreateFileA", "WriteFile", "CloseHandle"}, {}},
                {"USER32.dll", {"MessageBoxA"}, {}}};
-  return spec;
+  return shape;
 }
 
 bool Read(const std::vector<uint8_t>& bytes, PeImage* image, std::string* error) {
@@ -49,13 +49,13 @@ TEST(PeImage, ReadsTheVersionsAndEveryImportOfA32BitImage) {
 }
 
 TEST(PeImage, ReadsA64BitImage) {
-  SyntheticPe spec = TwoDlls();
-  spec.pe32Plus = true;
-  spec.osVersion = {6, 2};
-  spec.dlls[1].ordinals = {17};
+  SyntheticPe shape = TwoDlls();
+  shape.pe32Plus = true;
+  shape.osVersion = {6, 2};
+  shape.dlls[1].ordinals = {17};
   PeImage image;
   std::string error;
-  ASSERT_TRUE(Read(MakePe(spec), &image, &error)) << error;
+  ASSERT_TRUE(Read(MakePe(shape), &image, &error)) << error;
   EXPECT_TRUE(image.pe32Plus);
   EXPECT_EQ(image.machine, 0x8664);
   EXPECT_EQ(image.osVersion.major, 6);
@@ -67,11 +67,11 @@ TEST(PeImage, ReadsA64BitImage) {
 }
 
 TEST(PeImage, ImportsByOrdinalAreReportedAsOrdinals) {
-  SyntheticPe spec;
-  spec.dlls = {{"WS2_32.dll", {"recv"}, {3, 0x1234}}};
+  SyntheticPe shape;
+  shape.dlls = {{"WS2_32.dll", {"recv"}, {3, 0x1234}}};
   PeImage image;
   std::string error;
-  ASSERT_TRUE(Read(MakePe(spec), &image, &error)) << error;
+  ASSERT_TRUE(Read(MakePe(shape), &image, &error)) << error;
   ASSERT_EQ(image.imports.size(), 3u);
   EXPECT_FALSE(image.imports[0].byOrdinal);
   EXPECT_TRUE(image.imports[1].byOrdinal);
@@ -81,31 +81,31 @@ TEST(PeImage, ImportsByOrdinalAreReportedAsOrdinals) {
 }
 
 TEST(PeImage, AddressTablesAloneStillNameTheImports) {
-  SyntheticPe spec = TwoDlls();
-  spec.lookupTables = false;
+  SyntheticPe shape = TwoDlls();
+  shape.lookupTables = false;
   PeImage image;
   std::string error;
-  ASSERT_TRUE(Read(MakePe(spec), &image, &error)) << error;
+  ASSERT_TRUE(Read(MakePe(shape), &image, &error)) << error;
   EXPECT_EQ(image.imports.size(), 4u);
 }
 
 TEST(PeImage, NoImportsAndDelayLoadImportsAreSaidSo) {
-  SyntheticPe spec;
-  spec.delayImports = true;
+  SyntheticPe shape;
+  shape.delayImports = true;
   PeImage image;
   std::string error;
-  ASSERT_TRUE(Read(MakePe(spec), &image, &error)) << error;
+  ASSERT_TRUE(Read(MakePe(shape), &image, &error)) << error;
   EXPECT_TRUE(image.imports.empty());
   EXPECT_TRUE(image.hasDelayImports);
 }
 
 TEST(PeImage, EveryCutShortImageIsRefusedOrReadWhole) {
   for (bool pe32Plus : {false, true}) {
-    SyntheticPe spec = TwoDlls();
-    spec.pe32Plus = pe32Plus;
-    spec.dlls[1].ordinals = {9};
+    SyntheticPe shape = TwoDlls();
+    shape.pe32Plus = pe32Plus;
+    shape.dlls[1].ordinals = {9};
     SyntheticLayout layout{};
-    const std::vector<uint8_t> whole = MakePe(spec, &layout);
+    const std::vector<uint8_t> whole = MakePe(shape, &layout);
     PeImage full;
     std::string error;
     ASSERT_TRUE(Read(whole, &full, &error)) << error;
@@ -176,10 +176,10 @@ TEST(PeImage, DamagedHeadersAreRefusedWithAReason) {
 }
 
 TEST(PeImage, A64BitLookupEntryThatIsNeitherOrdinalNorNameIsRefused) {
-  SyntheticPe spec = TwoDlls();
-  spec.pe32Plus = true;
+  SyntheticPe shape = TwoDlls();
+  shape.pe32Plus = true;
   SyntheticLayout layout{};
-  std::vector<uint8_t> bytes = MakePe(spec, &layout);
+  std::vector<uint8_t> bytes = MakePe(shape, &layout);
   Put32(bytes, layout.firstLookupEntry + 4, 1);  // bit 32: neither the ordinal flag nor an RVA
   PeImage image;
   std::string error;
@@ -191,10 +191,10 @@ TEST(PeImage, NoSingleDamagedByteIsReadPast) {
   // Every byte set to 0x00 and to 0xff in turn: the reader may accept or refuse the
   // image, but must stay inside it (each run reads an allocation of exactly its size).
   for (bool pe32Plus : {false, true}) {
-    SyntheticPe spec = TwoDlls();
-    spec.pe32Plus = pe32Plus;
-    spec.dlls[0].ordinals = {2};
-    const std::vector<uint8_t> good = MakePe(spec);
+    SyntheticPe shape = TwoDlls();
+    shape.pe32Plus = pe32Plus;
+    shape.dlls[0].ordinals = {2};
+    const std::vector<uint8_t> good = MakePe(shape);
     for (size_t at = 0; at < good.size(); ++at) {
       for (uint8_t value : {uint8_t{0}, uint8_t{0xff}}) {
         std::vector<uint8_t> bytes = good;

@@ -22,9 +22,9 @@ constexpr size_t HeadersSize = 0x200;
 
 }  // namespace
 
-std::vector<uint8_t> MakePe(const SyntheticPe& spec, SyntheticLayout* layout) {
-  const size_t entry = spec.pe32Plus ? 8 : 4;
-  const size_t dllCount = spec.dlls.size();
+std::vector<uint8_t> MakePe(const SyntheticPe& shape, SyntheticLayout* layout) {
+  const size_t entry = shape.pe32Plus ? 8 : 4;
+  const size_t dllCount = shape.dlls.size();
 
   // The section: descriptors, then each DLL's lookup and address tables, then the
   // hint/name entries and DLL names.
@@ -32,7 +32,7 @@ std::vector<uint8_t> MakePe(const SyntheticPe& spec, SyntheticLayout* layout) {
   std::vector<size_t> lookupAt(dllCount);
   std::vector<size_t> addressAt(dllCount);
   for (size_t d = 0; d < dllCount; ++d) {
-    const size_t entries = spec.dlls[d].functions.size() + spec.dlls[d].ordinals.size() + 1;
+    const size_t entries = shape.dlls[d].functions.size() + shape.dlls[d].ordinals.size() + 1;
     lookupAt[d] = section.size();
     section.resize(section.size() + entries * entry, 0);
     addressAt[d] = section.size();
@@ -41,7 +41,7 @@ std::vector<uint8_t> MakePe(const SyntheticPe& spec, SyntheticLayout* layout) {
   size_t firstDllName = 0;
   size_t firstFunctionName = 0;
   for (size_t d = 0; d < dllCount; ++d) {
-    const SyntheticDll& dll = spec.dlls[d];
+    const SyntheticDll& dll = shape.dlls[d];
     size_t slot = 0;
     for (const std::string& function : dll.functions) {
       const size_t at = section.size();
@@ -52,7 +52,7 @@ std::vector<uint8_t> MakePe(const SyntheticPe& spec, SyntheticLayout* layout) {
       section.push_back(0);
       if (section.size() % 2) section.push_back(0);
       for (size_t table : {lookupAt[d], addressAt[d]}) {
-        if (spec.pe32Plus) {
+        if (shape.pe32Plus) {
           Put64(section, table + slot * entry, SectionRva + at);
         } else {
           Put32(section, table + slot * entry, static_cast<uint32_t>(SectionRva + at));
@@ -62,7 +62,7 @@ std::vector<uint8_t> MakePe(const SyntheticPe& spec, SyntheticLayout* layout) {
     }
     for (uint16_t ordinal : dll.ordinals) {
       for (size_t table : {lookupAt[d], addressAt[d]}) {
-        if (spec.pe32Plus) {
+        if (shape.pe32Plus) {
           Put64(section, table + slot * entry, (uint64_t{1} << 63) | ordinal);
         } else {
           Put32(section, table + slot * entry, 0x80000000u | ordinal);
@@ -75,7 +75,7 @@ std::vector<uint8_t> MakePe(const SyntheticPe& spec, SyntheticLayout* layout) {
     section.insert(section.end(), dll.name.begin(), dll.name.end());
     section.push_back(0);
     const size_t descriptor = d * 20;
-    Put32(section, descriptor, spec.lookupTables ? static_cast<uint32_t>(SectionRva + lookupAt[d]) : 0);
+    Put32(section, descriptor, shape.lookupTables ? static_cast<uint32_t>(SectionRva + lookupAt[d]) : 0);
     Put32(section, descriptor + 12, static_cast<uint32_t>(SectionRva + nameAt));
     Put32(section, descriptor + 16, static_cast<uint32_t>(SectionRva + addressAt[d]));
   }
@@ -88,29 +88,29 @@ std::vector<uint8_t> MakePe(const SyntheticPe& spec, SyntheticLayout* layout) {
   image[PeOffset] = 'P';
   image[PeOffset + 1] = 'E';
   const size_t coff = PeOffset + 4;
-  const uint16_t optionalSize = spec.pe32Plus ? 240 : 224;
-  Put16(image, coff, spec.pe32Plus ? 0x8664 : 0x14c);
+  const uint16_t optionalSize = shape.pe32Plus ? 240 : 224;
+  Put16(image, coff, shape.pe32Plus ? 0x8664 : 0x14c);
   Put16(image, coff + 2, 1);  // one section
   Put16(image, coff + 16, optionalSize);
   Put16(image, coff + 18, 0x0102);  // executable, 32-bit machine
   const size_t optional = coff + 20;
-  Put16(image, optional, spec.pe32Plus ? 0x20b : 0x10b);
+  Put16(image, optional, shape.pe32Plus ? 0x20b : 0x10b);
   Put32(image, optional + 32, 0x1000);  // section alignment
   Put32(image, optional + 36, 0x200);   // file alignment
-  Put16(image, optional + 40, spec.osVersion.major);
-  Put16(image, optional + 42, spec.osVersion.minor);
-  Put16(image, optional + 48, spec.subsystemVersion.major);
-  Put16(image, optional + 50, spec.subsystemVersion.minor);
+  Put16(image, optional + 40, shape.osVersion.major);
+  Put16(image, optional + 42, shape.osVersion.minor);
+  Put16(image, optional + 48, shape.subsystemVersion.major);
+  Put16(image, optional + 50, shape.subsystemVersion.minor);
   Put32(image, optional + 56, static_cast<uint32_t>(SectionRva + section.size()));  // image size
   Put32(image, optional + 60, HeadersSize);
   Put16(image, optional + 68, 2);  // GUI
-  const size_t directories = optional + (spec.pe32Plus ? 112 : 96);
+  const size_t directories = optional + (shape.pe32Plus ? 112 : 96);
   Put32(image, directories - 4, 16);
   if (dllCount != 0) {
     Put32(image, directories + 8, SectionRva);
     Put32(image, directories + 12, static_cast<uint32_t>((dllCount + 1) * 20));
   }
-  if (spec.delayImports) {
+  if (shape.delayImports) {
     Put32(image, directories + 13 * 8, SectionRva);
     Put32(image, directories + 13 * 8 + 4, 32);
   }

@@ -36,7 +36,7 @@ struct SyntheticLayout {
 
 constexpr uint32_t SectionRva = 0x1000;
 
-std::vector<uint8_t> MakePe(const SyntheticPe& spec, SyntheticLayout* layout = nullptr);
+std::vector<uint8_t> MakePe(const SyntheticPe& shape, SyntheticLayout* layout = nullptr);
 
 // Little-endian stores into an image, for damaging one.
 void Put16(std::vector<uint8_t>& image, size_t offset, uint16_t value);
