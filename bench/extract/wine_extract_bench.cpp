@@ -3,8 +3,10 @@
 // resource is), ExtractArchive over Win32ExtractTarget (CreateFileA,
 // WriteFile, ...) behind the queue into DESTINATION\RUNn, with the setup's
 // workers (one per processor) and with one worker, the runs alternating,
-// best of three each. Run under Wine by scripts/bench-extract, which compares
-// it with the native extraction.
+// best of three each. Each pair of runs back to back (workers, then one
+// worker) also gives a ratio of its own; their spread tells how far this
+// machine's noise moves the ratio of the best times. Run under Wine by
+// scripts/bench-extract, which compares it with the native extraction.
 // It also decodes every stream in memory in the same process, which tells
 // the Windows build's own speed (32-bit, or 64-bit for the stand-in build of
 // machines that cannot start 32-bit programs) apart from what Wine's file
@@ -12,6 +14,7 @@
 //   wine_extract_bench ARCHIVE DESTINATION
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 
@@ -93,9 +96,12 @@ int main(int argc, char** argv) {
   }
   // The setup's workers, then one worker, alternating.
   const unsigned counts[2] = {WorkerCount(0), 1};
+  constexpr int Pairs = 3;
   double best[2] = {1e9, 1e9};
+  double pairRatio[Pairs];
+  double workersSeconds = 0;
   ExtractReport report{};
-  for (int run = 1; run <= 6; ++run) {
+  for (int run = 1; run <= 2 * Pairs; ++run) {
     const int which = (run - 1) % 2;
     const std::string dir = std::string(argv[2]) + "\\RUN" + std::to_string(run);
     CreateDirectoryA(dir.c_str(), nullptr);
@@ -117,7 +123,10 @@ int main(int argc, char** argv) {
     }
     const double seconds = Seconds(start, end);
     if (seconds < best[which]) best[which] = seconds;
+    if (which == 0) workersSeconds = seconds;
+    else pairRatio[run / 2 - 1] = seconds / workersSeconds;
   }
+  std::sort(pairRatio, pairRatio + Pairs);
   std::printf("decode in memory, %d-bit, Wine %7.3f s  %6.1f MB/s\n",
               static_cast<int>(sizeof(void*) * 8), decode, report.bytesWritten / decode / 1e6);
   std::printf("setup's extraction under Wine  %7.3f s  %6.1f MB/s  ratio to its decode %.3f"
@@ -127,6 +136,9 @@ int main(int argc, char** argv) {
   std::printf("setup's extraction under Wine, one worker  %7.3f s  %6.1f MB/s  "
               "%u workers: %.2fx one worker\n",
               best[1], report.bytesWritten / best[1] / 1e6, counts[0], best[1] / best[0]);
+  std::printf("pair ratios, %u workers vs one worker run back to back:", counts[0]);
+  for (double ratio : pairRatio) std::printf(" %.2f", ratio);
+  std::printf("\n");
   UnmapViewOfFile(archive);
   CloseHandle(mapping);
   CloseHandle(file);
